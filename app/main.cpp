@@ -1,0 +1,2 @@
+// Program entry of VelmarUtil (replaced by the full start-up sequence).
+int main() { return 0; }

@@ -1,0 +1,105 @@
+// Category and keyword expression matching over ";"-separated code lists.
+#include "assetdb/CategoryExpression.h"
+
+namespace {
+
+// True when the code list holds exactly `code` (non-empty).
+bool CodesHold(std::string_view codes, std::string_view code)
+{
+    size_t start = 0;
+    while (start <= codes.size()) {
+        size_t end = codes.find(';', start);
+        if (end == std::string_view::npos)
+            end = codes.size();
+        if (codes.substr(start, end - start) == code)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool TermMatches(std::string_view codes, std::string_view term)
+{
+    bool negated = false;
+    while (!term.empty() && term.front() == '-') {
+        negated = !negated;
+        term.remove_prefix(1);
+    }
+    const bool held = !term.empty() && CodesHold(codes, term);
+    return held != negated;
+}
+
+bool AlternativeMatches(std::string_view codes, std::string_view alternative)
+{
+    size_t start = 0;
+    while (start < alternative.size()) {
+        size_t end = alternative.find(';', start);
+        if (end == std::string_view::npos)
+            end = alternative.size();
+        if (end > start && !TermMatches(codes, alternative.substr(start, end - start)))
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// An alternative without any word matches nothing, like an empty expression.
+bool AllWordsOccur(std::string_view text, std::string_view alternative)
+{
+    if (alternative.find_first_not_of(';') == std::string_view::npos)
+        return false;
+    size_t start = 0;
+    while (start < alternative.size()) {
+        size_t end = alternative.find(';', start);
+        if (end == std::string_view::npos)
+            end = alternative.size();
+        if (end > start && text.find(alternative.substr(start, end - start)) == std::string_view::npos)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+bool VLXMatchCategories(std::string_view expression, std::string_view codes)
+{
+    if (expression.empty())
+        return true;
+    size_t start = 0;
+    for (;;) {
+        size_t end = expression.find('|', start);
+        if (end == std::string_view::npos)
+            end = expression.size();
+        if (AlternativeMatches(codes, expression.substr(start, end - start)))
+            return true;
+        // A trailing "|" closes the last alternative; it does not open an empty one.
+        if (end + 1 >= expression.size())
+            return false;
+        start = end + 1;
+    }
+}
+
+bool VLXHasCategory(std::string_view codes, std::string_view term)
+{
+    const size_t end = term.find_first_of(";|");
+    term = term.substr(0, end);
+    return !term.empty() && CodesHold(codes, term);
+}
+
+bool VLXMatchKeywords(std::string_view text, std::string_view expression)
+{
+    if (expression.empty())
+        return false;
+    size_t start = 0;
+    for (;;) {
+        size_t end = expression.find('|', start);
+        if (end == std::string_view::npos)
+            end = expression.size();
+        if (AllWordsOccur(text, expression.substr(start, end - start)))
+            return true;
+        if (end == expression.size())
+            return false;
+        start = end + 1;
+    }
+}

@@ -1,0 +1,21 @@
+// Category expressions ("CMP;MESH|BD;-ACTV|VE") over code lists, and keyword expressions over texts.
+#pragma once
+
+#include <string_view>
+
+// Codes are a list separated by ";" ("TR;TV;LOCO"). An expression is a list of alternatives
+// separated by "|"; an alternative is a list of terms separated by ";" (runs of ";" count as one).
+// A term matches when it equals one code exactly (with case); a term "-X" matches when X does not.
+// The expression matches when any alternative matches all its terms, evaluated left to right. An
+// empty expression and an empty alternative (a leading "|" or "||") match everything; a trailing
+// "|" adds no alternative, so "XX|" matches only XX.
+bool VLXMatchCategories(std::string_view expression, std::string_view codes);
+
+// True when `codes` holds the term that starts `term` and runs to the next ";", "|" or the end.
+// An empty term, or one that starts with "|", is never held.
+bool VLXHasCategory(std::string_view codes, std::string_view term);
+
+// Keyword search: `expression` is split at "|" into alternatives and each at ";" into words; an
+// alternative matches when it has at least one word and every non-empty word occurs in `text`
+// (case matters). An empty expression matches nothing.
+bool VLXMatchKeywords(std::string_view text, std::string_view expression);

@@ -29,4 +29,13 @@ void Delay(uint32_t ms) {
   }
 }
 
+Clock& Clock::Real() {
+  struct RealClock final : Clock {
+    uint64_t NowMs() override { return Ms(); }
+    void SleepMs(uint32_t ms) override { Delay(ms); }
+  };
+  static RealClock clock;
+  return clock;
+}
+
 }  // namespace Nox::Time

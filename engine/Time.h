@@ -14,4 +14,14 @@ int64_t TimeStamp();
 // Sleeps for ms milliseconds; 0 yields the processor.
 void Delay(uint32_t ms);
 
+// A source of time for waits that tests need to run faster than real time.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual uint64_t NowMs() = 0;
+  virtual void SleepMs(uint32_t ms) = 0;
+  // The real monotonic clock (Ms and Delay).
+  static Clock& Real();
+};
+
 }  // namespace Nox::Time

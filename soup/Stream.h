@@ -111,6 +111,7 @@ class TStream {
 
  protected:
   void SetError(int flag) noexcept { error_ = flag; }
+  void NoteShort() noexcept;
   // Count of bytes buffered but not yet consumed.
   size_t Buffered() const noexcept { return available_; }
   // Gives buffered unread bytes back to the inner object so that its position

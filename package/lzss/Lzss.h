@@ -43,3 +43,6 @@ std::vector<uint8_t> LzssCompress(std::span<const uint8_t> data, int level);
 // Decodes into a buffer of exactly expectedSize bytes; nullopt unless the
 // stream decodes to exactly that many bytes.
 std::optional<std::vector<uint8_t>> LzssDecompress(std::span<const uint8_t> stream, size_t expectedSize);
+// Decodes a stream whose decoded size is not known in advance, refusing to
+// produce more than maxSize bytes; nullopt when damaged or larger.
+std::optional<std::vector<uint8_t>> LzssDecompressAll(std::span<const uint8_t> stream, size_t maxSize);

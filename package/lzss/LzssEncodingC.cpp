@@ -1,0 +1,208 @@
+// Encoding C (window modes 1 and 2, levels 7-9): adaptive Huffman bit stream; its reader and writer.
+//
+// After the header byte: a bit stream read from bit 0 of each byte upwards,
+// written in 16-bit little-endian units with the last unit padded with zeros.
+// Two adaptive models: literal/length (273 symbols) and distance (64 symbols).
+// A symbol is its tree path, root first, 0 = first child, 1 = second child.
+//   0-255     literal byte
+//   256-271   length code t, then e(t) extra bits (LSB first);
+//             length = base(t) + extra + 3; then a distance symbol s and
+//             k raw bits (LSB first, k = 6 or 8): distance = ((s << k) + bits) & (window - 1)
+//   272       end of data
+//   t:    0 1 2 3 4 5 6 7 8  9  10 11 12 13 14 15
+//   base: 0 1 2 3 4 5 7 9 13 17 25 33 49 65 97 129
+//   e:    0 0 0 0 0 1 1 2 2  3  3  4  4  5  5  7
+// The stream may end at a symbol boundary without the end symbol.
+#include "package/lzss/AdaptiveHuffman.h"
+#include "package/lzss/LzssInternal.h"
+#include "package/lzss/LzssParse.h"
+
+namespace lzss {
+
+namespace {
+
+constexpr int kLiteralSymbols = 273;
+constexpr int kEndSymbol = 272;
+constexpr int kFirstLength = 256;
+constexpr int kDistanceSymbols = 64;
+constexpr uint16_t kLengthBase[16] = {0, 1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49, 65, 97, 129};
+constexpr uint8_t kLengthExtra[16] = {0, 0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 7};
+
+// Reads bits least significant first; tells apart running out at an item
+// boundary (a clean end) and running out inside an item (damage).
+class BitReader {
+ public:
+    BitReader(const uint8_t* in, size_t size) : p_(in), end_(in + size) {}
+
+    bool Empty()
+    {
+        Refill();
+        return count_ == 0;
+    }
+    bool Bit(unsigned& bit)
+    {
+        if (count_ == 0) {
+            Refill();
+            if (count_ == 0) return false;
+        }
+        bit = unsigned(bits_ & 1);
+        bits_ >>= 1;
+        --count_;
+        return true;
+    }
+    bool Bits(unsigned n, unsigned& value)
+    {
+        if (count_ < n) {
+            Refill();
+            if (count_ < n) return false;
+        }
+        value = unsigned(bits_ & ((uint64_t(1) << n) - 1));
+        bits_ >>= n;
+        count_ -= n;
+        return true;
+    }
+
+ private:
+    void Refill()
+    {
+        while (count_ <= 56 && p_ != end_) {
+            bits_ |= uint64_t(*p_++) << count_;
+            count_ += 8;
+        }
+    }
+
+    const uint8_t* p_;
+    const uint8_t* end_;
+    uint64_t bits_ = 0;
+    unsigned count_ = 0;
+};
+
+bool DecodeSymbol(const AdaptiveHuffmanTree& tree, BitReader& reader, int& symbol)
+{
+    int node = tree.Root();
+    while (!tree.IsLeaf(node)) {
+        unsigned bit;
+        if (!reader.Bit(bit)) return false;
+        node = tree.Link(node) + int(bit);
+    }
+    symbol = tree.Link(node) & ~AdaptiveHuffmanTree::kLeaf;
+    return true;
+}
+
+class BitWriter {
+ public:
+    explicit BitWriter(EncodeOutput& out) : out_(out) {}
+
+    void Bits(uint64_t value, unsigned n)
+    {
+        while (n) {
+            const unsigned take = n < 32 ? n : 32;
+            bits_ |= (value & ((uint64_t(1) << take) - 1)) << count_;
+            count_ += take;
+            value >>= take;
+            n -= take;
+            while (count_ >= 16) {
+                out_.Put(uint8_t(bits_));
+                out_.Put(uint8_t(bits_ >> 8));
+                bits_ >>= 16;
+                count_ -= 16;
+            }
+        }
+    }
+    // Pads the last 16-bit unit with zero bits.
+    void Finish()
+    {
+        if (count_) Bits(0, 16 - count_);
+    }
+
+ private:
+    EncodeOutput& out_;
+    uint64_t bits_ = 0;
+    unsigned count_ = 0;
+};
+
+struct LengthCodes {
+    uint8_t code[256];
+    constexpr LengthCodes() : code()
+    {
+        for (int t = 0; t < 16; ++t) {
+            const int end = t == 15 ? 256 : kLengthBase[t + 1];
+            for (int v = kLengthBase[t]; v < end; ++v) code[v] = uint8_t(t);
+        }
+    }
+};
+constexpr LengthCodes kLengthCodes;
+
+struct SinkC {
+    SinkC(EncodeOutput& out, unsigned bits) : writer(out), distanceBits(bits) {}
+
+    BitWriter writer;
+    AdaptiveHuffmanTree literals{kLiteralSymbols};
+    AdaptiveHuffmanTree distances{kDistanceSymbols};
+    unsigned distanceBits;
+
+    void Symbol(AdaptiveHuffmanTree& tree, int symbol)
+    {
+        uint64_t code;
+        const int length = tree.Code(symbol, code);
+        writer.Bits(code, unsigned(length));
+        tree.Update(symbol);
+    }
+    void Literals(const uint8_t* bytes, size_t count)
+    {
+        for (size_t i = 0; i < count; ++i) Symbol(literals, bytes[i]);
+    }
+    void Match(size_t length, size_t distance)
+    {
+        const unsigned value = unsigned(length - kMinMatch);
+        const unsigned t = kLengthCodes.code[value];
+        Symbol(literals, kFirstLength + int(t));
+        writer.Bits(value - kLengthBase[t], kLengthExtra[t]);
+        Symbol(distances, int(distance >> distanceBits));
+        writer.Bits(distance & ((1u << distanceBits) - 1), distanceBits);
+    }
+};
+
+}  // namespace
+
+DecodeStatus DecodeHuffmanC(const uint8_t* in, size_t size, int windowBits, DecodeOutput& out)
+{
+    const unsigned distanceBits = unsigned(windowBits) - 6;
+    const size_t windowMask = (size_t(1) << windowBits) - 1;
+    AdaptiveHuffmanTree literals(kLiteralSymbols);
+    AdaptiveHuffmanTree distances(kDistanceSymbols);
+    BitReader reader(in, size);
+    while (!reader.Empty()) {
+        int symbol;
+        if (!DecodeSymbol(literals, reader, symbol)) return DecodeStatus::kDamaged;
+        literals.Update(symbol);
+        if (symbol < kFirstLength) {
+            if (!out.Put(uint8_t(symbol))) return DecodeStatus::kFull;
+            continue;
+        }
+        if (symbol == kEndSymbol) return DecodeStatus::kOk;
+        const int t = symbol - kFirstLength;
+        unsigned extra = 0;
+        if (!reader.Bits(kLengthExtra[t], extra)) return DecodeStatus::kDamaged;
+        const size_t length = kLengthBase[t] + extra + kMinMatch;
+        int slot;
+        unsigned low = 0;
+        if (!DecodeSymbol(distances, reader, slot)) return DecodeStatus::kDamaged;
+        distances.Update(slot);
+        if (!reader.Bits(distanceBits, low)) return DecodeStatus::kDamaged;
+        const size_t distance = ((size_t(slot) << distanceBits) + low) & windowMask;
+        const DecodeStatus status = out.Copy(distance, length);
+        if (status != DecodeStatus::kOk) return status;
+    }
+    return DecodeStatus::kOk;
+}
+
+void EncodeHuffmanC(const uint8_t* in, size_t size, const EncodeParams& params, EncodeOutput& out)
+{
+    SinkC sink(out, unsigned(params.windowBits) - 6);
+    GreedyParse(in, size, params, sink);
+    sink.Symbol(sink.literals, kEndSymbol);
+    sink.writer.Finish();
+}
+
+}  // namespace lzss

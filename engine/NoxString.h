@@ -29,6 +29,7 @@ class String {
   String& operator+=(char c) { text_ += c; return *this; }
   bool operator==(const String& other) const noexcept { return text_ == other.text_; }
   bool operator==(std::string_view other) const noexcept { return text_ == other; }
+  bool operator==(const char* other) const noexcept { return text_ == std::string_view(other ? other : ""); }
   bool operator<(const String& other) const noexcept { return text_ < other.text_; }
 
   // printf-style formatting; Setf replaces the text, Addf appends to it.

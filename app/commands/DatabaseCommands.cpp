@@ -1,22 +1,52 @@
 // Operations of the database, package, validation and texture commands.
 #include "app/commands/CommandOperations.h"
 
-bool RunSetLanguage(ResultsLog& log, AppContext&, std::string_view)
+#include "assetdb/AssetDatabase.h"
+#include "assetdb/KuidGeneration.h"
+#include "soup/SoupRef.h"
+
+#include <cstdio>
+
+bool RunSetLanguage(ResultsLog&, AppContext&, std::string_view languageCode)
 {
     // Stores the code as "language" in the "internet" container of the database settings.
-    return ReportNotAvailable(log);
+    VLXDatabaseLock lock(VLXDatabaseLock::Options{.write = true});
+    SoupRef& settings = VLXIndex().settings;
+    settings.EnsureContainer();
+    SoupRef internet = settings.GetContainer("internet");
+    if (internet.IsEmpty()) {
+        internet = SoupRef::NewContainer();
+        settings.SetContainer("internet", internet);
+    }
+    if (internet.GetString("language") != languageCode) {
+        internet.SetString("language", languageCode);
+        VLXMarkChanged(kChangedSettings);
+    }
+    return true;
 }
 
-bool RunStatus(ResultsLog& log, AppContext&, KUID)
+bool RunStatus(ResultsLog& log, AppContext& context, KUID kuid)
 {
-    // Unknown asset: "Unknown AssetID." tied to the KUID; else the status line on the console.
-    return ReportNotAvailable(log);
+    VLXAssetInfo info;
+    if (!VLXGetAssetInfo(kuid, info)) {
+        log.AddResult(ResultSeverity::Error, kuid, "Unknown AssetID.");
+        return false;
+    }
+    auto letter = [](bool state, char upper) { return state ? upper : char(upper - 'A' + 'a'); };
+    const char flags[] = {letter(info.openForEdit, 'E'),       letter(info.installedLocally, 'I'),
+                          letter(info.archived, 'A'),          letter(info.onDownloadStation, 'D'),
+                          letter(info.locallyModified, 'L'),   letter(info.missingDependencies, 'M'),
+                          letter(info.hasErrors, 'E'),         '\0'};
+    fprintf(ConsoleOf(context), "+ %s : %s : %s : %s\n", kuid.ToTagText().c_str(), flags, info.categoryClass.c_str(),
+            info.displayName.c_str());
+    return true;
 }
 
-bool RunGenerateKuid(ResultsLog& log, AppContext&)
+bool RunGenerateKuid(ResultsLog&, AppContext& context)
 {
-    // Prints "<KUID2:user:content:version>" (content and version unsigned); fails on the null KUID.
-    return ReportNotAvailable(log);
+    KUID kuid = VLXGenerateKuid();
+    fprintf(ConsoleOf(context), "<KUID2:%d:%u:%u>\n", kuid.userId, uint32_t(kuid.contentId), uint32_t(kuid.version));
+    return !kuid.IsNull();
 }
 
 bool RunEdit(ResultsLog& log, AppContext&, KUID)

@@ -3,6 +3,7 @@
 
 #include "app/results/MessageRecipient.h"
 #include "app/results/ResultVariables.h"
+#include "app/results/SoupResultVariables.h"
 #include "app/results/VelmarProperty.h"
 
 #include <cstdint>
@@ -37,6 +38,13 @@ public:
     // Each variable fills the placeholder "$(NAME)" of the message, NAME being its upper-cased name.
     void AddResult(ResultSeverity severity, VelmarPropertyRef property, std::string_view message,
                    const ResultVariables* variables = nullptr);
+    // Variables from a soup container: each child's name and value as text.
+    void AddResult(ResultSeverity severity, VelmarPropertyRef property, std::string_view message,
+                   const SoupRef& variables)
+    {
+        SoupResultVariables adapted(variables);
+        AddResult(severity, std::move(property), message, &adapted);
+    }
     void AddResult(ResultSeverity severity, std::string_view message) { AddResult(severity, nullptr, message); }
     // An entry tied to the asset `kuid` (an "AssetID" property).
     void AddResult(ResultSeverity severity, KUID kuid, std::string_view message,

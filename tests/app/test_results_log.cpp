@@ -62,6 +62,20 @@ TEST(ResultsLogTest, ReportListsEntriesInOrderWithSummary)
     EXPECT_TRUE(log.IsPrinted());
 }
 
+TEST(ResultsLogTest, VariablesFromASoupContainer)
+{
+    SoupRef vars = SoupRef::NewContainer();
+    vars.SetString("asset_kuid", "<kuid:1:2>");
+    vars.SetInt("error_count", 3);
+    vars.SetKUID("other", KUID(5, 7, 2));
+    ResultsLog log;
+    log.AddResult(ResultSeverity::Success, MakeAssetProperty(KUID(1, 2, 0)),
+                  "$(ASSET_KUID): $(ERROR_COUNT) errors, see $(OTHER)", vars);
+    log.AddResult(ResultSeverity::Comment, nullptr, "$(X) stays", SoupRef());
+    EXPECT_EQ(log.FormatResults(), "+ <kuid:1:2> : <kuid:1:2>: 3 errors, see <kuid2:5:7:2>\n"
+                                   "; <NULL> : $(X) stays\nOK (0 Errors, 0 Warnings)\n");
+}
+
 TEST(ResultsLogTest, ContextStackSuppliesDefaultAsset)
 {
     ResultsLog log;

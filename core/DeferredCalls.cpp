@@ -60,7 +60,7 @@ void DeferredCallQueue::EnsureWorker() {
                                             [](const std::unique_ptr<Nox::Thread>& t) { return !t->IsDone(); });
     std::move(firstEnded, workers_.end(), std::back_inserter(ended));
     workers_.erase(firstEnded, workers_.end());
-    if (workers_.size() < static_cast<size_t>(kMaxWorkers)) {
+    if (workers_.size() < static_cast<size_t>(maxWorkers_)) {
       auto worker = std::make_unique<Nox::Thread>([this] { WorkerLoop(); });
       worker->Resume();
       workers_.push_back(std::move(worker));
@@ -74,7 +74,7 @@ void DeferredCallQueue::WorkerLoop() {
   for (;;) {
     if (ServeOne(0).ran) continue;
     if (shuttingDown_.load()) return;
-    if (!work_.Wait(kWorkerIdleMs)) return;
+    if (!work_.Wait(workerIdleMs_)) return;
     if (shuttingDown_.load()) return;
   }
 }
@@ -105,6 +105,9 @@ DeferredCallQueue::ServeResult DeferredCallQueue::ServeOne(uint32_t flags) {
       }
       passedOver = true;
     }
+    // Items only the main thread may run must not keep the work event set:
+    // idle workers would otherwise spin on it instead of sleeping.
+    if (!taken && !mainThread) work_.Reset();
   }
   if (mainThread && passedOver) EnsureWorker();
   if (!taken) return {};

@@ -33,7 +33,9 @@ class DeferredCallQueue {
   // Thread message sent to the main thread when main-thread work is queued.
   static constexpr uint32_t kWakeMainThreadMessage = 3524;
 
-  DeferredCallQueue() = default;
+  // Tests use smaller pools and idle times (0 workers: only explicit Serve runs calls).
+  explicit DeferredCallQueue(int maxWorkers = kMaxWorkers, int workerIdleMs = kWorkerIdleMs)
+      : maxWorkers_(maxWorkers), workerIdleMs_(workerIdleMs) {}
   // Shuts down (waiting for the workers) when not done already.
   ~DeferredCallQueue();
   DeferredCallQueue(const DeferredCallQueue&) = delete;
@@ -83,6 +85,8 @@ class DeferredCallQueue {
   void EnsureWorker();
   void WorkerLoop();
 
+  const int maxWorkers_;
+  const int workerIdleMs_;
   std::mutex lock_;
   std::deque<Item> queued_;
   std::list<Item> running_;

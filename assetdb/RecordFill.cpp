@@ -5,6 +5,7 @@
 #include "assetdb/CategoryClass.h"
 #include "assetdb/CategoryExpression.h"
 #include "assetdb/RegionEraLists.h"
+#include "core/interfacetext/InterfaceText.h"
 #include "engine/File.h"
 
 #include <algorithm>
@@ -124,12 +125,11 @@ SoupRef VLXReadFolderConfig(std::string_view folder)
     return {};
 }
 
-#if __has_include("core/interfacetext/InterfaceText.h")
-#include "core/interfacetext/InterfaceText.h"
-std::string VLXUntitledAssetName() { return LocalizeText("$vlx_untitled_asset"); }
-#else
-std::string VLXUntitledAssetName() { return "$vlx_untitled_asset"; }
-#endif
+std::string VLXUntitledAssetName()
+{
+    static const Nox::PString kKey("$vlx_untitled_asset");
+    return LocalizeText(kKey);
+}
 
 std::string VLXNameFromConfig(const SoupRef& config)
 {

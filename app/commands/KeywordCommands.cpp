@@ -1,10 +1,15 @@
 // Operations of the keyword commands: backupkeywords and importkeywords.
 #include "app/commands/CommandOperations.h"
 
-bool RunBackupKeywords(ResultsLog& log, AppContext&, std::string_view) { return ReportNotAvailable(log); }
+#include "assetdb/Keywords.h"
 
-bool RunImportKeywords(ResultsLog& log, AppContext&)
+// Written relative to the working directory, which start-up set to the program folder.
+bool RunBackupKeywords(ResultsLog&, AppContext&, std::string_view fileName)
 {
-    // Reads "KeywordsDump.dat" from the installation root.
-    return ReportNotAvailable(log);
+    return VLXBackupKeywords({}, fileName, "txt");
+}
+
+bool RunImportKeywords(ResultsLog&, AppContext& context)
+{
+    return VLXImportKeywords(context.installRoot, "KeywordsDump.dat", "txt");
 }

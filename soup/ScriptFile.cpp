@@ -35,6 +35,23 @@ void XorWithKey(std::vector<uint8_t>& bytes)
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] ^= ScriptFile::kScriptKey[i % ScriptFile::kScriptKey.size()];
 }
 
+// Without a source name a path is used as given (relative to the working
+// directory); with one it is resolved inside that named source.
+int OpenIn(Nox::File& file, std::string_view source, std::string_view path, unsigned mode)
+{
+    return source.empty() ? file.Open(path, mode) : file.Open(source, path, mode);
+}
+
+bool ExistsIn(std::string_view source, std::string_view path)
+{
+    return (source.empty() ? Nox::File::Exists(path) : Nox::File::Exists(source, path)) == 0;
+}
+
+bool UnlinkIn(std::string_view source, std::string_view path)
+{
+    return source.empty() ? Nox::File::Unlink(path) : Nox::File::Unlink(source, path);
+}
+
 enum class Kind { kPlain, kScrambled, kOther };
 
 Kind KindOf(std::string_view path)
@@ -69,7 +86,7 @@ bool ScriptFile::Load(std::string_view source, std::string_view path)
     const Kind kind = KindOf(path);
     if (kind == Kind::kOther) return false;
     Nox::File file;
-    if (file.Open(source, path, Nox::File::kRead) != 0) return false;
+    if (OpenIn(file, source, path, Nox::File::kRead) != 0) return false;
     const int64_t size = file.Size();
     if (size < 0) return false;
     path_ = path;
@@ -154,10 +171,10 @@ bool ScriptFile::Save(std::string_view source, std::string_view path)
     const Kind kind = KindOf(path);
     if (kind == Kind::kOther) return false;
     if (kind == Kind::kScrambled ? !Scramble() : !Unscramble()) return false;
-    if (Nox::File::Exists(source, path) == 0 && !Nox::File::Unlink(source, path)) return false;
+    if (ExistsIn(source, path) && !UnlinkIn(source, path)) return false;
 
     Nox::File file;
-    if (file.Open(source, path, Nox::File::kCreate) != 0) return false;
+    if (OpenIn(file, source, path, Nox::File::kCreate) != 0) return false;
     if (kind == Kind::kScrambled) {
         uint8_t header[kHeaderSize] = {};
         StoreU32(header, format_);

@@ -33,7 +33,9 @@ bool TFile::Open(std::string_view source, std::string_view path, unsigned mode)
 {
     Close();
     auto* file = new Nox::File;
-    if (file->Open(source, path, mode) != 0) {
+    // Without a source name the path is used as given (relative to the working directory).
+    const int error = source.empty() ? file->Open(path, mode) : file->Open(source, path, mode);
+    if (error != 0) {
         delete file;
         return false;
     }
@@ -64,7 +66,9 @@ bool TFile::Reopen()
         // A borrowed file is reopened in place.
         Seek(0, kBegin);
         file_->Close();
-        return file_->Open(source, path, Nox::File::kCreate) == 0;
+        const int error = source.empty() ? file_->Open(path, Nox::File::kCreate)
+                                         : file_->Open(source, path, Nox::File::kCreate);
+        return error == 0;
     }
     return Open(source, path, Nox::File::kCreate);
 }

@@ -242,13 +242,9 @@ bool TStream::WriteF32(float value)
     return WriteU32(v);
 }
 
-bool TStream::WriteLengthString(const Nox::PString& text)
+bool TStream::WriteLengthString(const Nox::PString& string)
 {
-    return WriteLengthString(text.view());
-}
-
-bool TStream::WriteLengthString(std::string_view text)
-{
+    const std::string_view text = string.view();
     const size_t count = text.empty() ? 0 : text.size() + 1;
     if (count == 0 || count > kMaxStringCount) return WriteU32(0);
     std::string record(4, '\0');

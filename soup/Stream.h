@@ -78,7 +78,6 @@ class TStream {
   // n = 0. Reading: n = 0 gives the empty string; n above 0xFFFF skips n bytes
   // and gives the empty string; otherwise the text runs up to the first NUL.
   bool WriteLengthString(const Nox::PString& text);
-  bool WriteLengthString(std::string_view text);
   Nox::PString ReadLengthString();
   // Plain text record without NUL: u32 count n, then n bytes. A text of 0x10000
   // bytes or more is written as n = 0; reading such a count skips the bytes

@@ -31,7 +31,7 @@ public:
 
     // Removes the first child called `name` and appends `chunk` under that name: what every
     // setter does. Costs no search through the children in large containers.
-    void ReplaceChild(const Nox::PString& name, const ChunkRef& chunk);
+    void ReplaceChild(const Nox::PString& name, const ChunkRef& chunk) override;
     void Reserve(size_t count) { m_entries.reserve(count); }
     // Closes the gaps that removals leave in large containers.
     void Compact();

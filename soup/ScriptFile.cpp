@@ -118,6 +118,19 @@ bool ScriptFile::Load(std::string_view source, std::string_view path)
     return true;
 }
 
+bool ScriptFile::LoadScrambledBytes(std::span<const uint8_t> file)
+{
+    Clear();
+    format_ = kFormatWord;
+    if (file.size() < kHeaderSize) return false;
+    const uint32_t payload = LoadU32(file.data() + 8);
+    if (uint64_t(payload) > file.size() - kHeaderSize) return false;
+    bytes_.assign(file.begin() + kHeaderSize, file.begin() + long(kHeaderSize + payload));
+    format_ = LoadU32(file.data());
+    scrambled_ = true;
+    return true;
+}
+
 bool ScriptFile::Unscramble()
 {
     if (!scrambled_) return true;
@@ -128,11 +141,12 @@ bool ScriptFile::Unscramble()
     const uint32_t plain = LoadU32(payload.data());
     if (plain > kMaxPlainSize) return false;
     if (plain == 0) return true;
-    std::vector<uint8_t> text(plain);
-    const std::optional<size_t> produced =
-        LzssDecompressBlock(text.data(), text.size(), payload.data() + kSizeSlot, payload.size() - kSizeSlot);
-    if (!produced || *produced != plain) return false;
-    bytes_ = std::move(text);
+    // Grows the output as the stream really decodes, so a small damaged file
+    // declaring a large size does not cost a large allocation.
+    std::optional<std::vector<uint8_t>> text =
+        LzssDecompressAll(std::span<const uint8_t>(payload).subspan(kSizeSlot), plain);
+    if (!text || text->size() != plain) return false;
+    bytes_ = std::move(*text);
     plainSize_ = plain;
     return true;
 }

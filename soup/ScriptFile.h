@@ -35,6 +35,8 @@ class ScriptFile {
   // the text is needed. Anything else, a missing file, a plain file above
   // 64 MiB or a .gse whose payload is shorter than its header says fails.
   bool Load(std::string_view source, std::string_view path);
+  // Takes the bytes of a whole .gse file (header and payload) as Load does.
+  bool LoadScrambledBytes(std::span<const uint8_t> file);
   // Saves to path: "gse" writes the scrambled form, "gs" the plain text
   // (converting first when needed). An existing file is deleted first; any
   // other extension, or a failed delete or write, fails.

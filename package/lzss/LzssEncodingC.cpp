@@ -181,6 +181,8 @@ DecodeStatus DecodeHuffmanC(const uint8_t* in, size_t size, int windowBits, Deco
             continue;
         }
         if (symbol == kEndSymbol) return DecodeStatus::kOk;
+        // The model's padding leaf (273) has no meaning; only a damaged stream reaches it.
+        if (symbol > kEndSymbol) return DecodeStatus::kDamaged;
         const int t = symbol - kFirstLength;
         unsigned extra = 0;
         if (!reader.Bits(kLengthExtra[t], extra)) return DecodeStatus::kDamaged;

@@ -56,7 +56,8 @@ class File {
   // NUL-terminated). The line terminator ("\n", "\r\n" or "\r") is kept when
   // it fits, as fgets keeps it. Returns false when nothing could be read.
   bool ReadLine(char* buffer, size_t size);
-  // True once a read has hit the end of the file.
+  // True when no byte is left to read (so a loop "read a line, handle it, stop
+  // at Eof" sees no empty line after a final line end); true when not open.
   bool Eof() const noexcept;
   bool Seek(int64_t offset, Origin origin = Origin::Begin);
   int64_t Tell() const;

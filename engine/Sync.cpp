@@ -45,11 +45,20 @@ bool WEvent::Wait(int timeoutMs) {
   if (set_) return true;
   uint64_t start = generation_;
   auto released = [&] { return set_ || generation_ != start; };
+  ++waiters_;
+  bool result = true;
   if (timeoutMs < 0) {
     changed_.wait(guard, released);
-    return true;
+  } else {
+    result = changed_.wait_for(guard, std::chrono::milliseconds(timeoutMs), released);
   }
-  return changed_.wait_for(guard, std::chrono::milliseconds(timeoutMs), released);
+  --waiters_;
+  return result;
+}
+
+int WEvent::WaiterCount() {
+  std::lock_guard guard(mutex_);
+  return waiters_;
 }
 
 uint64_t WEvent::SignalCount() {

@@ -47,6 +47,8 @@ class WEvent {
   bool Wait(int timeoutMs = -1);
   // Number of Set and Pulse calls so far (lets tests see signalling).
   uint64_t SignalCount();
+  // Threads blocked in Wait right now.
+  int WaiterCount();
 
  private:
   std::mutex mutex_;
@@ -54,6 +56,7 @@ class WEvent {
   bool set_;
   uint64_t generation_ = 0;
   uint64_t signals_ = 0;
+  int waiters_ = 0;
 };
 
 class Semaphore {

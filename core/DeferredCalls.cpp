@@ -26,12 +26,13 @@ bool DeferredCallQueue::Post(Call call, uint32_t flags) {
     }
     return true;
   }
-  if (shuttingDown_.load()) return false;
-
   Completion completion;
   bool wakeMainThread = false;
   {
     std::lock_guard guard(lock_);
+    // Tested under the lock: Shutdown empties the queue under it, so no item
+    // can slip in behind it and leave its poster waiting for ever.
+    if (shuttingDown_.load()) return false;
     Item item;
     item.call = std::move(call);
     item.flags = flags;

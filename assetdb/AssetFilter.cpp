@@ -93,7 +93,8 @@ bool VLXFilterElementBool::Matches(const VLXQueryContext& context, VLXAssetRecor
     return false;
 }
 
-VLXFilterElementString::VLXFilterElementString(uint32_t key, std::string_view value) : key_(key)
+VLXFilterElementString::VLXFilterElementString(uint32_t key, std::string_view value)
+    : key_(key), codes_(key == uint32_t(VLXStringFilterKey::AssetName) ? std::string_view() : value)
 {
     if (VLXStringFilterKey(key) == VLXStringFilterKey::AssetName && value.size() > 1 && value.front() == '"' &&
         value.back() == '"') {
@@ -114,10 +115,10 @@ bool VLXFilterElementString::Matches(const VLXQueryContext&, VLXAssetRecord& rec
     switch (VLXStringFilterKey(key_)) {
     case VLXStringFilterKey::AssetName:
         return exact_ ? VLXEqualsFolded(record.ShownName(), value) : VLXContainsFolded(record.ShownName(), value);
-    case VLXStringFilterKey::CategoryList: return VLXMatchCategories(value, record.categoryClass);
-    case VLXStringFilterKey::EraList: return VLXMatchCategories(value, record.eraList);
+    case VLXStringFilterKey::CategoryList: return codes_.Matches(record.categoryClass);
+    case VLXStringFilterKey::EraList: return codes_.Matches(record.eraList);
     case VLXStringFilterKey::KeywordList: return VLXMatchKeywords(record.searchText, value);
-    case VLXStringFilterKey::RegionList: return VLXMatchCategories(value, record.regionList);
+    case VLXStringFilterKey::RegionList: return codes_.Matches(record.regionList);
     }
     return false;
 }

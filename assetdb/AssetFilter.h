@@ -2,6 +2,7 @@
 #pragma once
 
 #include "assetdb/AssetIndex.h"
+#include "assetdb/CategoryExpression.h"
 #include "engine/PString.h"
 
 #include <cstdint>
@@ -103,6 +104,7 @@ private:
     uint32_t key_;
     Nox::PString value_;
     bool exact_ = false;
+    VLXCategoryMatcher codes_;  // the value parsed as a category expression
 };
 
 // A group of owned children, all of which (AND, the default) or any of which must match; an empty

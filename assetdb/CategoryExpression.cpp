@@ -103,3 +103,93 @@ bool VLXMatchKeywords(std::string_view text, std::string_view expression)
         start = end + 1;
     }
 }
+
+VLXCategoryMatcher::VLXCategoryMatcher(std::string_view expression) : expression_(expression)
+{
+    const std::string_view text = expression_;
+    if (text.empty()) {
+        everything_ = true;
+        return;
+    }
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find('|', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        Alternative alternative;
+        for (size_t t = start; t < end;) {
+            size_t termEnd = text.find(';', t);
+            if (termEnd == std::string_view::npos || termEnd > end)
+                termEnd = end;
+            std::string_view term = text.substr(t, termEnd - t);
+            t = termEnd + 1;
+            if (term.empty())
+                continue;
+            bool negated = false;
+            while (!term.empty() && term.front() == '-') {
+                negated = !negated;
+                term.remove_prefix(1);
+            }
+            if (term.empty()) {
+                // An empty code is never held: the term is constant.
+                if (!negated)
+                    alternative.never = true;
+                continue;
+            }
+            alternative.terms.push_back({term, negated});
+        }
+        if (!alternative.never && alternative.terms.empty()) {
+            everything_ = true;  // evaluation would stop here for every code list
+            alternatives_.clear();
+            return;
+        }
+        if (!alternative.never)
+            alternatives_.push_back(std::move(alternative));
+        if (end + 1 >= text.size())
+            return;
+        start = end + 1;
+    }
+}
+
+bool VLXCategoryMatcher::Matches(std::string_view codes) const
+{
+    if (everything_)
+        return true;
+    // Split the codes once; long lists fall back to scanning per term.
+    constexpr size_t kMaxCodes = 32;
+    std::string_view split[kMaxCodes];
+    size_t count = 0;
+    bool overflow = false;
+    for (size_t start = 0; start <= codes.size();) {
+        size_t end = codes.find(';', start);
+        if (end == std::string_view::npos)
+            end = codes.size();
+        if (end > start) {
+            if (count == kMaxCodes) {
+                overflow = true;
+                break;
+            }
+            split[count++] = codes.substr(start, end - start);
+        }
+        start = end + 1;
+    }
+    for (const Alternative& alternative : alternatives_) {
+        bool all = true;
+        for (const Term& term : alternative.terms) {
+            bool held = false;
+            if (overflow) {
+                held = CodesHold(codes, term.code);
+            } else {
+                for (size_t i = 0; i < count && !held; ++i)
+                    held = split[i] == term.code;
+            }
+            if (held == term.negated) {
+                all = false;
+                break;
+            }
+        }
+        if (all)
+            return true;
+    }
+    return false;
+}

@@ -1,7 +1,9 @@
 // Category expressions ("CMP;MESH|BD;-ACTV|VE") over code lists, and keyword expressions over texts.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 // Codes are a list separated by ";" ("TR;TV;LOCO"). An expression is a list of alternatives
 // separated by "|"; an alternative is a list of terms separated by ";" (runs of ";" count as one).
@@ -19,3 +21,26 @@ bool VLXHasCategory(std::string_view codes, std::string_view term);
 // alternative matches when it has at least one word and every non-empty word occurs in `text`
 // (case matters). An empty expression matches nothing.
 bool VLXMatchKeywords(std::string_view text, std::string_view expression);
+
+// A category expression parsed once, for matching many code lists (the same rules as
+// VLXMatchCategories). The matcher keeps a copy of the expression.
+class VLXCategoryMatcher {
+public:
+    explicit VLXCategoryMatcher(std::string_view expression);
+    bool Matches(std::string_view codes) const;
+    // True when every code list matches (an empty expression, or an empty alternative).
+    bool MatchesEverything() const { return everything_; }
+
+private:
+    struct Term {
+        std::string_view code;  // never empty
+        bool negated;
+    };
+    struct Alternative {
+        std::vector<Term> terms;
+        bool never = false;  // holds a term that can never match (such as "-" negated twice)
+    };
+    std::string expression_;
+    std::vector<Alternative> alternatives_;
+    bool everything_ = false;
+};

@@ -43,10 +43,21 @@ TEST(CategoryExpression, MatchesCodeLists)
         {"track", ";track", true},           // a type text with an empty first entry
         {"-XX", "", true},
         {"XX", "", false},
+        {"--|XX", "BD", false},              // an alternative that can never match
+        {"--|BD", "BD", true},
+        {"-;BD", "BD", true},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(VLXMatchCategories(c.expression, c.codes), c.matches)
-            << c.expression << " on " << c.codes;
+    for (const auto& c : cases) {
+        EXPECT_EQ(VLXMatchCategories(c.expression, c.codes), c.matches) << c.expression << " on " << c.codes;
+        EXPECT_EQ(VLXCategoryMatcher(c.expression).Matches(c.codes), c.matches)
+            << "parsed once: " << c.expression << " on " << c.codes;
+    }
+    // More codes than the matcher splits up front.
+    std::string many;
+    for (int i = 0; i < 40; ++i)
+        many += "C" + std::to_string(i) + ";";
+    EXPECT_TRUE(VLXCategoryMatcher("C39;-C40").Matches(many));
+    EXPECT_FALSE(VLXCategoryMatcher("C39;C40").Matches(many));
 }
 
 TEST(CategoryExpression, HasCategoryAndKeywords)

@@ -29,9 +29,11 @@
 //  any other code reads as Null
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -107,6 +109,7 @@ private:
 class TDBBinarySoup : public ACSChunk {
 public:
     TDBBinarySoup(CountedRef<TDBBinaryFile> file, uint32_t region, uint32_t length);
+    ~TDBBinarySoup() override;
 
     ChunkRef GetChild(const Nox::PString& name) const override;
     ChunkRef FindChild(const Nox::PString& name) const override;
@@ -142,9 +145,20 @@ private:
     size_t AddedCount() const;
     const TDBBinaryFile::AddedEntry* AddedAt(size_t index) const;
 
+    // Name lookups scan the region; a view that is asked again over a large region builds an
+    // index of the first visible record of each name, valid while the overlay is unchanged.
+    struct NameIndex {
+        uint64_t generation;
+        std::unordered_map<std::string_view, uint32_t> first;
+    };
+    static constexpr uint32_t kIndexFromBytes = 4096;
+    const NameIndex* Index() const;
+
     CountedRef<TDBBinaryFile> m_file;
     uint32_t m_region;
     uint32_t m_length;
+    mutable std::atomic<uint32_t> m_lookups{0};
+    mutable std::atomic<NameIndex*> m_index{nullptr};
     mutable std::vector<uint32_t> m_visible;
     mutable uint64_t m_visibleGeneration = UINT64_MAX;
 };

@@ -124,6 +124,8 @@ TDBBinarySoup::TDBBinarySoup(CountedRef<TDBBinaryFile> file, uint32_t region, ui
 {
 }
 
+TDBBinarySoup::~TDBBinarySoup() { delete m_index.load(); }
+
 TDBBinarySoup::Record TDBBinarySoup::ReadRecord(uint32_t offset) const
 {
     const uint8_t* body = m_file->m_body.data();
@@ -195,12 +197,37 @@ ChunkRef TDBBinarySoup::MakeChunk(const Record& r) const
     return ChunkRef(new TDBDataChunk(m_file, kind, std::move(value), r.payload));
 }
 
+const TDBBinarySoup::NameIndex* TDBBinarySoup::Index() const
+{
+    NameIndex* index = m_index.load(std::memory_order_acquire);
+    if (index && index->generation == m_file->m_generation) return index;
+    if (m_length < kIndexFromBytes || m_lookups.fetch_add(1, std::memory_order_relaxed) < 1) return nullptr;
+    auto* fresh = new NameIndex{m_file->m_generation, {}};
+    FOR_EACH_VISIBLE_RECORD(r, { fresh->first.emplace(RecordName(r), r.offset); })
+    if (index) {
+        // The overlay changed, so no other thread is reading this view now.
+        m_index.store(fresh, std::memory_order_release);
+        delete index;
+        return fresh;
+    }
+    if (!m_index.compare_exchange_strong(index, fresh, std::memory_order_acq_rel)) {
+        delete fresh;  // another thread published its index first
+        return index;
+    }
+    return fresh;
+}
+
 ChunkRef TDBBinarySoup::GetChild(const Nox::PString& name) const
 {
     std::string_view wanted = name.view();
-    FOR_EACH_VISIBLE_RECORD(r, {
-        if (RecordName(r) == wanted) return MakeChunk(r);
-    })
+    if (const NameIndex* index = Index()) {
+        auto it = index->first.find(wanted);
+        if (it != index->first.end()) return MakeChunk(ReadRecord(it->second));
+    } else {
+        FOR_EACH_VISIBLE_RECORD(r, {
+            if (RecordName(r) == wanted) return MakeChunk(r);
+        })
+    }
     for (const auto& e : m_file->m_added)
         if (e.region == m_region && e.name == name) return e.child;
     return NullRef();

@@ -85,6 +85,7 @@ void TDBContainerTag::Append(const Nox::PString& name, const ChunkRef& chunk, bo
 {
     if (!chunk) return;
     if (m_gaps && m_gaps * 4 > m_entries.size()) Compact();
+    if (m_entries.capacity() == 0) m_entries.reserve(8);
     uint32_t pos = uint32_t(m_entries.size());
     m_entries.push_back(Entry{name, chunk, kNone, kNone, unnamed});
     if (m_indexed) {

@@ -9,6 +9,7 @@
 #include "soup/ACSConverter.h"
 #include "soup/Stream.h"
 #include "soup/TDBContainerTag.h"
+#include "soup/TDBDataTag.h"
 #include "soup/TextSoup.h"
 
 namespace {
@@ -21,16 +22,20 @@ bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 bool IsBlank(uint8_t c) { return c == ' ' || c == '\t'; }
 bool IsLineEnd(uint8_t c) { return c == '\r' || c == '\n'; }
 
-// Interning a name takes the process-wide cache lock; a config repeats few names many times,
-// so each reader remembers the names it has seen.
+// Interning a name takes the process-wide cache lock; a config repeats few names many times, so
+// each reader remembers the names it has seen: a small direct-mapped table in front of a map.
 class NameCache {
 public:
     const Nox::PString& Get(std::string_view text)
     {
+        uint32_t hash = 2166136261u;  // FNV-1a
+        for (char c : text) hash = (hash ^ uint8_t(c)) * 16777619u;
+        Slot& slot = m_slots[hash % kSlots];
+        if (slot.name && slot.name->first == text) return slot.name->second;
         auto it = m_names.find(text);
-        if (it != m_names.end()) return it->second;
-        auto [pos, inserted] = m_names.emplace(std::string(text), Nox::PString(text));
-        return pos->second;
+        if (it == m_names.end()) it = m_names.emplace(std::string(text), Nox::PString(text)).first;
+        slot.name = &*it;
+        return it->second;
     }
 
 private:
@@ -38,7 +43,14 @@ private:
         using is_transparent = void;
         size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>()(s); }
     };
-    std::unordered_map<std::string, Nox::PString, Hash, std::equal_to<>> m_names;
+    using Map = std::unordered_map<std::string, Nox::PString, Hash, std::equal_to<>>;
+    struct Slot {
+        const Map::value_type* name = nullptr;  // map nodes never move
+    };
+    static constexpr size_t kSlots = 512;
+
+    Map m_names;
+    Slot m_slots[kSlots];
 };
 
 class TextSoupReader {
@@ -70,14 +82,15 @@ private:
     }
 
     const Nox::PString& ReadName();
-    void Store(const Nox::PString& name, ChunkKind kind, RawValue value);
+    void Store(const Nox::PString& name, ChunkKind kind, std::span<const uint8_t> bytes);
+    void StoreNoValue(const Nox::PString& name, ChunkKind kind);
     void OpenContainer(const Nox::PString& name);
     void CloseContainer();
     void ReadQuoted(const Nox::PString& name);
     void ReadUnquoted(const Nox::PString& name, const uint8_t* lineEnd);
     void ReadNumber(const Nox::PString& name, const uint8_t* runEnd, bool isFloat, const uint8_t* lineEnd);
     void ReadFloatList(const Nox::PString& name, const uint8_t* lineEnd);
-    void StoreString(const Nox::PString& name, std::string& value);
+    void StoreString(const Nox::PString& name, std::string_view value);
 
     const uint8_t* m_p;
     const uint8_t* m_end;
@@ -85,6 +98,7 @@ private:
     std::vector<Frame> m_stack;
     NameCache m_names;
     std::string m_scratch;
+    std::string m_value;
 };
 
 const Nox::PString& TextSoupReader::ReadName()
@@ -106,11 +120,18 @@ const Nox::PString& TextSoupReader::ReadName()
     return m_names.Get(m_scratch);
 }
 
-void TextSoupReader::Store(const Nox::PString& name, ChunkKind kind, RawValue value)
+void TextSoupReader::Store(const Nox::PString& name, ChunkKind kind, std::span<const uint8_t> bytes)
 {
     TDBContainerTag* container = m_stack.back().container.Get();
     if (!container) return;
-    container->ReplaceChild(name, CreateMemoryChunk(kind, std::move(value)));
+    container->ReplaceChild(name, ChunkRef(new TDBDataTag(kind, bytes)));
+}
+
+void TextSoupReader::StoreNoValue(const Nox::PString& name, ChunkKind kind)
+{
+    TDBContainerTag* container = m_stack.back().container.Get();
+    if (!container) return;
+    container->ReplaceChild(name, ChunkRef(new TDBDataTag(kind, RawValue())));
 }
 
 void TextSoupReader::OpenContainer(const Nox::PString& name)
@@ -130,10 +151,10 @@ void TextSoupReader::CloseContainer()
     if (TDBContainerTag* parent = m_stack.back().container.Get()) parent->ReplaceChild(frame.name, frame.container);
 }
 
-void TextSoupReader::StoreString(const Nox::PString& name, std::string& value)
+void TextSoupReader::StoreString(const Nox::PString& name, std::string_view value)
 {
     if (value.empty()) {
-        Store(name, ChunkKind::Text, {});
+        StoreNoValue(name, ChunkKind::Text);
         return;
     }
     // A value that starts like a KUID and names at most one becomes a KUID tag.
@@ -149,60 +170,74 @@ void TextSoupReader::StoreString(const Nox::PString& name, std::string& value)
         };
         if (startsWith("<KUID:") || startsWith("<KUID2:") || startsWith("<NULL>")) {
             size_t occurrences = 0;
-            for (size_t at = value.find("<kuid"); at != std::string::npos; at = value.find("<kuid", at + 1)) {
-                std::string_view rest = std::string_view(value).substr(at);
+            for (size_t at = value.find("<kuid"); at != std::string_view::npos; at = value.find("<kuid", at + 1)) {
+                std::string_view rest = value.substr(at);
                 if (rest.starts_with("<kuid:") || rest.starts_with("<kuid2:")) ++occurrences;
             }
             if (occurrences <= 1) {
-                auto packed = KUID::Parse(std::string_view(value), false).Pack();
-                Store(name, ChunkKind::KUID, ACSRawDataCore::Copy(packed.data(), packed.size()));
+                auto packed = KUID::Parse(value, false).Pack();
+                Store(name, ChunkKind::KUID, packed);
                 return;
             }
         }
     }
-    if (!m_utf8 && std::any_of(value.begin(), value.end(), [](char c) { return uint8_t(c) >= 0x80; }))
-        value = Nox::Codepage::Windows1252ToUtf8(value);
-    Store(name, ChunkKind::Text, ACSRawDataCore::FromText(value));
+    TDBContainerTag* container = m_stack.back().container.Get();
+    if (!container) return;
+    if (!m_utf8 && std::any_of(value.begin(), value.end(), [](char c) { return uint8_t(c) >= 0x80; })) {
+        std::string converted = Nox::Codepage::Windows1252ToUtf8(value);
+        container->ReplaceChild(name, TDBDataTag::MakeText(converted));
+        return;
+    }
+    container->ReplaceChild(name, TDBDataTag::MakeText(value));
 }
 
 void TextSoupReader::ReadQuoted(const Nox::PString& name)
 {
     ++m_p;  // opening quote
-    std::string value;
     const uint8_t* start = m_p;
     const uint8_t* close = static_cast<const uint8_t*>(std::memchr(m_p, '"', size_t(m_end - m_p)));
     const uint8_t* stop = close ? close : m_end;
-    value.reserve(size_t(stop - start));
+    m_p = close ? close + 1 : m_end;
+    std::string_view raw(reinterpret_cast<const char*>(start), size_t(stop - start));
+    if (raw.find_first_of("\r\n") == std::string_view::npos) {
+        StoreString(name, raw);
+        return;
+    }
     // Every line break inside the quotes (CR, LF, CR LF or LF CR) is stored as CR LF.
-    for (const uint8_t* p = start; p < stop; ++p) {
-        uint8_t c = *p;
-        if (IsLineEnd(c)) {
-            if (p + 1 < stop && IsLineEnd(p[1]) && p[1] != c) ++p;
-            value += "\r\n";
+    m_value.clear();
+    for (size_t i = 0; i < raw.size(); ++i) {
+        char c = raw[i];
+        if (c == '\r' || c == '\n') {
+            if (i + 1 < raw.size() && (raw[i + 1] == '\r' || raw[i + 1] == '\n') && raw[i + 1] != c) ++i;
+            m_value += "\r\n";
         } else {
-            value.push_back(char(c));
+            m_value.push_back(c);
         }
     }
-    m_p = close ? close + 1 : m_end;
-    StoreString(name, value);
+    StoreString(name, m_value);
 }
 
 void TextSoupReader::ReadUnquoted(const Nox::PString& name, const uint8_t* lineEnd)
 {
     const uint8_t* brace = static_cast<const uint8_t*>(std::memchr(m_p, '}', size_t(lineEnd - m_p)));
     const uint8_t* stop = brace ? brace : lineEnd;
-    std::string value;
-    value.reserve(size_t(stop - m_p));
-    for (const uint8_t* p = m_p; p < stop; ++p) {
-        if (*p == '\\' && p + 1 < stop && p[1] == 'n') {
-            value += "\r\n";
-            ++p;
+    std::string_view raw(reinterpret_cast<const char*>(m_p), size_t(stop - m_p));
+    m_p = stop;
+    if (raw.find('\\') == std::string_view::npos) {
+        StoreString(name, raw);
+        return;
+    }
+    // The two characters backslash and n stand for a line break.
+    m_value.clear();
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\\' && i + 1 < raw.size() && raw[i + 1] == 'n') {
+            m_value += "\r\n";
+            ++i;
         } else {
-            value.push_back(char(*p));
+            m_value.push_back(raw[i]);
         }
     }
-    m_p = stop;
-    StoreString(name, value);
+    StoreString(name, m_value);
 }
 
 void TextSoupReader::ReadNumber(const Nox::PString& name, const uint8_t* runEnd, bool isFloat, const uint8_t* lineEnd)
@@ -211,10 +246,10 @@ void TextSoupReader::ReadNumber(const Nox::PString& name, const uint8_t* runEnd,
     m_p = lineEnd;
     if (isFloat) {
         float value = ScanFloat(run).value_or(0.0f);
-        Store(name, ChunkKind::Float, ACSRawDataCore::Copy(&value, 4));
+        Store(name, ChunkKind::Float, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(&value), 4));
     } else {
         int32_t value = ScanInt(run.substr(0, kMaxIntegerText)).value_or(0);
-        Store(name, ChunkKind::Integer, ACSRawDataCore::Copy(&value, 4));
+        Store(name, ChunkKind::Integer, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(&value), 4));
     }
 }
 
@@ -240,7 +275,7 @@ void TextSoupReader::ReadFloatList(const Nox::PString& name, const uint8_t* line
         }
         return;
     }
-    Store(name, ChunkKind::Float, ACSRawDataCore::Copy(values, count * 4));
+    Store(name, ChunkKind::Float, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(values), count * 4));
 }
 
 ChunkRef TextSoupReader::Read()
@@ -260,11 +295,11 @@ ChunkRef TextSoupReader::Read()
             if (m_stack.size() > 1) CloseContainer();
             continue;
         }
-        Nox::PString name = ReadName();
+        const Nox::PString& name = ReadName();
         SkipBlanks();
         int c = Peek();
         if (c == -1 || c == '}') {
-            Store(name, ChunkKind::Null, {});
+            StoreNoValue(name, ChunkKind::Null);
         } else if (IsLineEnd(uint8_t(c))) {
             const uint8_t* eol = m_p;
             SkipSpace();
@@ -273,7 +308,7 @@ ChunkRef TextSoupReader::Read()
                 OpenContainer(name);
             } else {
                 m_p = eol;
-                Store(name, ChunkKind::Null, {});
+                StoreNoValue(name, ChunkKind::Null);
             }
         } else if (c == '{') {
             ++m_p;

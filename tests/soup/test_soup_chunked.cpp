@@ -20,7 +20,7 @@ const std::vector<uint8_t> kWorkedLayout = {
 // Builds a file from a body given as records.
 struct Body {
     std::vector<uint8_t> bytes;
-    Body& Record(std::string_view name, uint8_t type, std::vector<uint8_t> payload, bool unnamed = false)
+    Body& Record(const std::string& name, uint8_t type, std::vector<uint8_t> payload, bool unnamed = false)
     {
         uint32_t nameLength = unnamed ? 0 : uint32_t(name.size() + 1);
         uint32_t length = nameLength + 2 + uint32_t(payload.size());
@@ -253,6 +253,31 @@ TEST(ChunkedSoup, EditsGoToTheOverlay)
     soup->AddChild("five", tag);
     EXPECT_EQ(soup.GetTagCount(), 3u);
     EXPECT_EQ(soup.GetInt("five", 0), 5);
+}
+
+// Large regions answer repeated lookups from an index; edits must show through it.
+TEST(ChunkedSoup, RepeatedLookupsOnLargeViewsFollowEdits)
+{
+    Body body;
+    for (int i = 0; i < 600; ++i) {
+        int32_t v = i;
+        body.Record("t" + std::to_string(i % 500), 1, {uint8_t(v), uint8_t(v >> 8), 0, 0});
+    }
+    SoupRef soup = Read(body.File());
+    ASSERT_TRUE(soup);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(soup.GetInt("t7", -1), 7);  // the first of two records named t7
+        EXPECT_EQ(soup.GetInt("t499", -1), 499);
+        EXPECT_EQ(soup.GetInt("t500", -1), -1);
+    }
+    soup.RemoveTag("t7");
+    EXPECT_EQ(soup.GetInt("t7", -1), 507);
+    soup.SetInt("t499", 1);
+    EXPECT_EQ(soup.GetInt("t499", -1), 1);
+    soup.SetInt("new", 2);
+    EXPECT_EQ(soup.GetInt("new", -1), 2);
+    EXPECT_EQ(soup.GetTagCount(), 600u);
+    EXPECT_EQ(soup.GetTagName(599).view(), "new");
 }
 
 TEST(ChunkedSoup, NestingDeeperThanTheLimitIsRejected)

@@ -159,7 +159,7 @@ bool DoDlsDeleteAll(ResultsLog& log, AppContext& c, const CommandArgs&) { return
 
 bool DoBackupKeywords(ResultsLog& log, AppContext& c, const CommandArgs& a)
 {
-    return RunBackupKeywords(log, c, a.hasParameter ? std::string_view(a.parameter) : "KeywordsBackup.dat");
+    return RunBackupKeywords(log, c, a.ParameterMissing() ? std::string_view("KeywordsBackup.dat") : a.parameter);
 }
 
 bool DoImportKeywords(ResultsLog& log, AppContext& c, const CommandArgs&) { return RunImportKeywords(log, c); }

@@ -37,7 +37,15 @@ run edit
 run setlanguage xx
 run setlanguage de
 run generatekuid
+echo
+echo "The sample assets under local/ are indexed when the database first opens:"
+run authors
+run searchbycategory
+run searchbycategory FRT
+run searchbycategory "TR;-FRT"
 run status "<kuid:456:1001>"
+run status "<kuid2:456:1003:2>"
+run status "<kuid:456:9999>"
 echo
 echo "A batch file runs one command per line, each followed by a blank line:"
 sed 's/^/    /' "$DEMO/demo-commands.txt"

@@ -35,29 +35,63 @@ void AdaptiveHuffmanTree::Relink(uint16_t link, int position) noexcept
     }
 }
 
+// The last node of the run starting at `from` whose counts are below k. The
+// counts ascend, so the run ends just before the first count of at least k;
+// it is found by galloping then bisecting, as runs of equal counts can be
+// long (flat byte distributions) but are usually short.
+int AdaptiveHuffmanTree::LastBelow(int from, uint32_t k) const noexcept
+{
+    const uint32_t* count = count_.data();
+    const int limit = root_ - 1;  // the root's count is never below k
+    int low = from;               // count[low] < k
+    int step = 1;
+    int high = from + 1;          // first candidate not yet known to be below k
+    while (high <= limit && count[high] < k) {
+        low = high;
+        step *= 2;
+        high = low + step;
+    }
+    if (high > limit + 1) high = limit + 1;
+    // count[low] < k; everything from high on (up to limit + 1) is at least k or beyond the limit.
+    while (high - low > 1) {
+        const int mid = low + (high - low) / 2;
+        if (count[mid] < k) low = mid;
+        else high = mid;
+    }
+    return low;
+}
+
 void AdaptiveHuffmanTree::Update(int symbol)
 {
     if (count_[root_] > kRebuildAbove) Rebuild();
-    int c = leafPos_[symbol];
-    while (c != root_) {
-        const uint32_t k = ++count_[c];
-        if (k > count_[c + 1]) {
-            // l: the last node of the run after c whose counts are below k.
-            int l = c + 1;
-            while (l + 1 < root_ && k > count_[l + 1]) ++l;
-            count_[c] = count_[l];
-            count_[l] = k;
-            const uint16_t mine = link_[c];
-            const uint16_t theirs = link_[l];
-            Relink(mine, l);
-            Relink(theirs, c);
-            link_[l] = mine;
-            link_[c] = theirs;
+    // Raw pointers: the compiler may then keep them in registers across the
+    // stores, which matters on this hot path (once per coded symbol).
+    uint32_t* const count = count_.data();
+    uint16_t* const link = link_.data();
+    uint16_t* const parent = parent_.data();
+    uint16_t* const leafPos = leafPos_.data();
+    const int root = root_;
+    int c = leafPos[symbol];
+    while (c != root) {
+        const uint32_t k = ++count[c];
+        if (k > count[c + 1]) {
+            int l = c + 1;  // usually the run is this one node
+            if (l + 1 < root && count[l + 1] < k) l = LastBelow(l + 1, k);
+            count[c] = count[l];
+            count[l] = k;
+            const uint16_t mine = link[c];
+            const uint16_t theirs = link[l];
+            if (mine & kLeaf) leafPos[mine & ~kLeaf] = uint16_t(l);
+            else parent[mine] = parent[mine + 1] = uint16_t(l);
+            if (theirs & kLeaf) leafPos[theirs & ~kLeaf] = uint16_t(c);
+            else parent[theirs] = parent[theirs + 1] = uint16_t(c);
+            link[l] = mine;
+            link[c] = theirs;
             c = l;
         }
-        c = parent_[c];
+        c = parent[c];
     }
-    ++count_[root_];
+    ++count[root];
 }
 
 // Halves the leaf counts and rebuilds the internal nodes over the same array,

@@ -27,6 +27,7 @@ class AdaptiveHuffmanTree {
   bool IsLeaf(int node) const noexcept { return (link_[node] & kLeaf) != 0; }
   // For an internal node: its first child. For a leaf: kLeaf | symbol.
   uint16_t Link(int node) const noexcept { return link_[node]; }
+  const uint16_t* Links() const noexcept { return link_.data(); }
   int LeafOf(int symbol) const noexcept { return leafPos_[symbol]; }
   int Parent(int node) const noexcept { return parent_[node]; }
   uint32_t Count(int node) const noexcept { return count_[node]; }
@@ -41,6 +42,7 @@ class AdaptiveHuffmanTree {
   static constexpr uint16_t kUnassigned = 0xFFFF;
 
   void Rebuild();
+  int LastBelow(int from, uint32_t k) const noexcept;
   // Points the children of link (or the leaf's symbol) at position.
   void Relink(uint16_t link, int position) noexcept;
 

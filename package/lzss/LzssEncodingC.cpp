@@ -29,7 +29,8 @@ constexpr uint16_t kLengthBase[16] = {0, 1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49
 constexpr uint8_t kLengthExtra[16] = {0, 0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 7};
 
 // Reads bits least significant first; tells apart running out at an item
-// boundary (a clean end) and running out inside an item (damage).
+// boundary (a clean end) and running out inside an item (damage). At most 56
+// bits are buffered, so a shift by the buffered count is always defined.
 class BitReader {
  public:
     BitReader(const uint8_t* in, size_t size) : p_(in), end_(in + size) {}
@@ -38,17 +39,6 @@ class BitReader {
     {
         Refill();
         return count_ == 0;
-    }
-    bool Bit(unsigned& bit)
-    {
-        if (count_ == 0) {
-            Refill();
-            if (count_ == 0) return false;
-        }
-        bit = unsigned(bits_ & 1);
-        bits_ >>= 1;
-        --count_;
-        return true;
     }
     bool Bits(unsigned n, unsigned& value)
     {
@@ -61,11 +51,49 @@ class BitReader {
         count_ -= n;
         return true;
     }
+    // Walks the tree from the root, one bit per level, to a leaf.
+    bool Symbol(const AdaptiveHuffmanTree& tree, int& symbol)
+    {
+        const uint16_t* link = tree.Links();
+        uint64_t bits = bits_;
+        unsigned count = count_;
+        int node = tree.Root();
+        for (;;) {
+            const uint16_t l = link[node];
+            if (l & AdaptiveHuffmanTree::kLeaf) {
+                symbol = l & ~AdaptiveHuffmanTree::kLeaf;
+                break;
+            }
+            if (count == 0) {
+                bits_ = bits;
+                count_ = 0;
+                Refill();
+                if (count_ == 0) return false;
+                bits = bits_;
+                count = count_;
+            }
+            node = l + int(bits & 1);
+            bits >>= 1;
+            --count;
+        }
+        bits_ = bits;
+        count_ = count;
+        return true;
+    }
 
  private:
     void Refill()
     {
-        while (count_ <= 56 && p_ != end_) {
+        if (end_ - p_ >= 8 && count_ <= 48) {
+            uint64_t word;
+            std::memcpy(&word, p_, 8);
+            const unsigned take = (56 - count_) / 8;
+            bits_ |= (word & ((uint64_t(1) << (8 * take)) - 1)) << count_;
+            p_ += take;
+            count_ += 8 * take;
+            return;
+        }
+        while (count_ <= 48 && p_ != end_) {
             bits_ |= uint64_t(*p_++) << count_;
             count_ += 8;
         }
@@ -76,18 +104,6 @@ class BitReader {
     uint64_t bits_ = 0;
     unsigned count_ = 0;
 };
-
-bool DecodeSymbol(const AdaptiveHuffmanTree& tree, BitReader& reader, int& symbol)
-{
-    int node = tree.Root();
-    while (!tree.IsLeaf(node)) {
-        unsigned bit;
-        if (!reader.Bit(bit)) return false;
-        node = tree.Link(node) + int(bit);
-    }
-    symbol = tree.Link(node) & ~AdaptiveHuffmanTree::kLeaf;
-    return true;
-}
 
 class BitWriter {
  public:
@@ -174,7 +190,7 @@ DecodeStatus DecodeHuffmanC(const uint8_t* in, size_t size, int windowBits, Deco
     BitReader reader(in, size);
     while (!reader.Empty()) {
         int symbol;
-        if (!DecodeSymbol(literals, reader, symbol)) return DecodeStatus::kDamaged;
+        if (!reader.Symbol(literals, symbol)) return DecodeStatus::kDamaged;
         literals.Update(symbol);
         if (symbol < kFirstLength) {
             if (!out.Put(uint8_t(symbol))) return DecodeStatus::kFull;
@@ -189,7 +205,7 @@ DecodeStatus DecodeHuffmanC(const uint8_t* in, size_t size, int windowBits, Deco
         const size_t length = kLengthBase[t] + extra + kMinMatch;
         int slot;
         unsigned low = 0;
-        if (!DecodeSymbol(distances, reader, slot)) return DecodeStatus::kDamaged;
+        if (!reader.Symbol(distances, slot)) return DecodeStatus::kDamaged;
         distances.Update(slot);
         if (!reader.Bits(distanceBits, low)) return DecodeStatus::kDamaged;
         const size_t distance = ((size_t(slot) << distanceBits) + low) & windowMask;

@@ -233,12 +233,13 @@ void VLXCloseDatabase()
         db.loader.reset();
     }
     VLXDatabaseLog().Shutdown();
-    {
+    // Only a process with unsaved changes needs the lock (and so ownership) to write them.
+    if (db.index.changeFlags != 0) {
         VLXDatabaseLock lock(VLXDatabaseLock::Options{.write = true});
         if (lock && db.index.changeFlags != 0)
             WriteIndexLocked();
-        db.index.Clear();
     }
+    db.index.Clear();
     VLXCloseAllLocations();
     VLXIpcController().Close();
     db.open = false;

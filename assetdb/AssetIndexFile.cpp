@@ -155,20 +155,22 @@ private:
 
 class IndexWriter {
 public:
-    explicit IndexWriter(std::vector<uint8_t>& out) : out_(out) {}
+    // Appends to `out`; Finish() trims the spare room grown on the way.
+    explicit IndexWriter(std::vector<uint8_t>& out) : out_(out), used_(out.size()) {}
 
-    size_t Position() const { return out_.size(); }
+    size_t Position() const { return used_; }
+    void Finish() { out_.resize(used_); }
     void Bytes(const void* data, size_t n)
     {
-        const uint8_t* b = static_cast<const uint8_t*>(data);
-        out_.insert(out_.end(), b, b + n);
+        if (n)
+            std::memcpy(Grow(n), data, n);
     }
     template <typename T>
     void Scalar(T value)
     {
-        Bytes(&value, sizeof(T));
+        std::memcpy(Grow(sizeof(T)), &value, sizeof(T));
     }
-    void U8(uint8_t v) { Scalar(v); }
+    void U8(uint8_t v) { *Grow(1) = v; }
     void U16(uint16_t v) { Scalar(v); }
     void U32(uint32_t v) { Scalar(v); }
     void I32(int32_t v) { Scalar(v); }
@@ -202,7 +204,17 @@ public:
     void PatchU32(size_t position, uint32_t value) { std::memcpy(out_.data() + position, &value, 4); }
 
 private:
+    uint8_t* Grow(size_t n)
+    {
+        if (used_ + n > out_.size())
+            out_.resize(std::max({out_.capacity(), out_.size() * 2, used_ + n + 65536}));
+        uint8_t* at = out_.data() + used_;
+        used_ += n;
+        return at;
+    }
+
     std::vector<uint8_t>& out_;
+    size_t used_;
 };
 
 // ---------------------------------------------------------------- record fields
@@ -767,13 +779,14 @@ VLXIndexReadResult VLXReadIndex(std::span<uint8_t> image, VLXAssetIndex& index, 
 std::vector<uint8_t> VLXWriteIndex(const VLXAssetIndex& index, uint32_t seed)
 {
     std::vector<uint8_t> image;
-    image.reserve(64 + index.array.size() * 256);
+    image.reserve(64 + index.array.size() * 240);
     IndexWriter out(image);
     out.U32(kIndexMagic);
     out.U32(kIndexCurrent);
     out.U32(kIndexSizePlaceholder);
     out.U32(seed);
     WriteBody(out, index);
+    out.Finish();
     out.PatchU32(8, uint32_t(image.size()));
     TStreamObfuscated::ScrambleBytes(image.data() + 16, image.size() - 16, seed, 16);
     return image;

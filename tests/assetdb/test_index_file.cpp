@@ -227,10 +227,28 @@ TEST(IndexFile, RejectsDamagedFiles)
     const size_t stationVersion = findBytes(v33, "station") - 8;
     const size_t pathMarker = findBytes(v33, std::string_view("\x65\x4E\x49\x41", 4));
 
+    // Version-36 files: unscramble, overwrite the bytes after `pattern`'s start, scramble again.
+    auto patchedPlain = [](std::vector<uint8_t> pattern, std::vector<uint8_t> replacement) {
+        std::vector<uint8_t> file = sample::BuildFile(36, 0);
+        TStreamObfuscated::UnscrambleBytes(file.data() + 16, file.size() - 16, 0, 16);
+        auto at = std::search(file.begin() + 16, file.end(), pattern.begin(), pattern.end());
+        EXPECT_NE(file.end(), at);
+        std::copy(replacement.begin(), replacement.end(), at);
+        TStreamObfuscated::ScrambleBytes(file.data() + 16, file.size() - 16, 0, 16);
+        return file;
+    };
+    // dependency table: u16 version 1, u32 count 1, KUID <kuid:123:456>
+    const std::vector<uint8_t> dependencyHeader = {1, 0, 1, 0, 0, 0, 0xC8, 1, 0, 0, 0x7B, 0, 0, 0};
+    // database log: u16 version 0, u32 sequence 17, u32 count 2
+    const std::vector<uint8_t> logHeader = {0, 0, 17, 0, 0, 0, 2, 0, 0, 0};
+
     struct Case {
         const char* name;
         std::vector<uint8_t> file;
     } cases[] = {
+        {"dependency table version 2", patchedPlain(dependencyHeader, {2, 0})},
+        {"database log version 1", patchedPlain(logHeader, {1, 0})},
+        {"dependency count beyond the file", patchedPlain(dependencyHeader, {1, 0, 0xFF, 0xFF, 0xFF, 0x0F})},
         {"wrong magic", patched(36, 0, 0xCEEBA2DC)},
         {"version 19", patched(33, 4, 19)},
         {"version 37", patched(33, 4, 37)},

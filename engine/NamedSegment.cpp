@@ -1,6 +1,7 @@
 // POSIX shared-memory segments with robust process-shared mutexes and an attacher table.
 #include "engine/NamedSegment.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "engine/Process.h"
 #include "engine/Time.h"
@@ -69,7 +71,52 @@ bool WaitForInitialised(int fd, size_t minimumSize, SegmentHeader** mapped, size
   }
 }
 
+bool AllAttachersDead(const SegmentHeader& header) {
+  for (int32_t pid : header.attachers) {
+    if (pid != 0 && Process::IsProcessAlive(pid)) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+// Processes that end through _exit never detach, so objects with names used
+// once (temporary installations) would pile up in /dev/shm. Once per process,
+// objects of ours whose recorded attachers are all dead are retired and
+// unlinked, as the system would have destroyed them.
+void NamedSegment::SweepStale() {
+  DIR* dir = opendir("/dev/shm");
+  if (!dir) return;
+  while (struct dirent* item = readdir(dir)) {
+    std::string name = item->d_name;
+    if (name.rfind("velmar-", 0) != 0) continue;
+    std::string objectName = "/" + name;
+    int fd = shm_open(objectName.c_str(), O_RDWR, 0600);
+    if (fd < 0) continue;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || static_cast<size_t>(st.st_size) < sizeof(SegmentHeader)) {
+      close(fd);
+      continue;
+    }
+    size_t size = static_cast<size_t>(st.st_size);
+    void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    close(fd);
+    if (memory == MAP_FAILED) continue;
+    auto* header = static_cast<SegmentHeader*>(memory);
+    if (LoadMagic(header) == SegmentHeader::kMagic) {
+      int locked = LockRobust(&header->registry, 0);
+      if (locked == 0 || locked == EOWNERDEAD) {
+        if (!header->retired && AllAttachersDead(*header)) {
+          header->retired = 1;
+          shm_unlink(objectName.c_str());
+        }
+        pthread_mutex_unlock(&header->registry);
+      }
+    }
+    munmap(memory, size);
+  }
+  closedir(dir);
+}
 
 int LockRobust(pthread_mutex_t* mutex, int timeoutMs) {
   int result;
@@ -108,6 +155,8 @@ bool NamedSegment::Attach(std::string_view kind, std::string_view name, size_t d
   const std::string objectName = ObjectName(kind, name);
   const size_t wanted = sizeof(SegmentHeader) + dataSize;
   const int32_t self = Process::GetProcessId();
+  static std::once_flag swept;
+  std::call_once(swept, SweepStale);
 
   for (int attempt = 0; attempt < 20; ++attempt) {
     SegmentHeader* header = nullptr;

@@ -26,9 +26,10 @@ namespace Nox {
 //               detaching). The next attacher finds no live entry, clears the
 //               table, re-initialises the user mutex and zeroes the data: it
 //               behaves exactly as a creator;
-//   retired     the last attacher detached: it set `retired` and unlinked the
-//               name under the registry lock. A process that opened the old
-//               object just before sees `retired` and starts over.
+//   retired     the last attacher detached, or a later process's sweep found
+//               every attacher dead: `retired` was set and the name unlinked
+//               under the registry lock. A process that opened the old object
+//               just before sees `retired` and starts over.
 // The registry and user mutexes are robust: when their holder dies, the next
 // locker gets EOWNERDEAD, marks them consistent and carries on.
 struct SegmentHeader {
@@ -58,6 +59,10 @@ class NamedSegment {
   SegmentHeader* Header() const noexcept { return header_; }
   void* Data() const noexcept;
   size_t DataSize() const noexcept { return dataSize_; }
+
+  // Retires and unlinks every object of ours whose attachers are all dead
+  // (run once per process by the first Attach).
+  static void SweepStale();
 
   // The shm object name used for a given kind and name.
   static std::string ObjectName(std::string_view kind, std::string_view name);

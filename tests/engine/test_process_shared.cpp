@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/NamedMutex.h"
+#include "engine/NamedSegment.h"
 #include "engine/Process.h"
 #include "engine/SharedMemory.h"
 #include "engine/Thread.h"
@@ -142,6 +143,25 @@ TEST(SharedMemory, BlockLeftByDeadProcessesStartsZeroed) {
   ASSERT_TRUE(block.ProcessAttach(name, 16, &created));
   EXPECT_TRUE(created);
   EXPECT_EQ(static_cast<unsigned char*>(block.Data())[7], 0);
+}
+
+TEST(SharedMemory, SweepRemovesObjectsOfDeadProcessesOnly) {
+  const std::string deadName = UniqueName("sweep-dead");
+  const std::string liveName = UniqueName("sweep-live");
+  auto existsInShm = [](const std::string& name) {
+    return access(("/dev/shm" + Nox::NamedSegment::ObjectName("shm", name)).c_str(), F_OK) == 0;
+  };
+  EXPECT_EQ(RunChild([&] {
+              Nox::SharedMemory child;
+              _exit(child.ProcessAttach(deadName, 8) ? 0 : 1);  // never detaches
+            }),
+            0);
+  Nox::SharedMemory live;
+  ASSERT_TRUE(live.ProcessAttach(liveName, 8));
+  ASSERT_TRUE(existsInShm(deadName));
+  Nox::NamedSegment::SweepStale();
+  EXPECT_FALSE(existsInShm(deadName));
+  EXPECT_TRUE(existsInShm(liveName));
 }
 
 TEST(Process, LivenessProgramPathAndDiskSpace) {

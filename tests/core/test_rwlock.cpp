@@ -14,6 +14,7 @@
 #include "core/RWLock.h"
 #include "core/VelmarLog.h"
 #include "engine/Log.h"
+#include "engine/PString.h"
 #include "engine/Render.h"
 #include "engine/Thread.h"
 
@@ -237,7 +238,10 @@ TEST_F(RWLockTest, WatchdogShowsTheScreenEveryFifteenSecondsOnTheMainThreadOnly)
     ThreadActor holder;
     uint64_t shows = Nox::BlockingScreen::ShowCount();
     uint64_t dumps = Nox::ResourceSystem::DumpCount();
+    { Nox::PString garbage("watchdog-unheld-text"); }
+    size_t cached = Nox::PString::CacheSize();
     blockFor40Seconds(lock, clock, holder);
+    EXPECT_LT(Nox::PString::CacheSize(), cached);  // unused strings were collected
     EXPECT_EQ(Nox::BlockingScreen::ShowCount(), shows + 2);  // at 15 s and 30 s
     EXPECT_EQ(Nox::ResourceSystem::DumpCount(), dumps + 2);
     EXPECT_FALSE(Nox::BlockingScreen::IsShown());            // hidden after the wait

@@ -239,6 +239,10 @@ void VLXCloseDatabase()
         if (lock && db.index.changeFlags != 0)
             WriteIndexLocked();
     }
+    // The process ends right after closing: the tables are moved aside and freed only by a normal
+    // exit, instead of destroying every record one by one here.
+    static std::vector<std::unique_ptr<VLXAssetIndex>> retired;
+    retired.push_back(std::make_unique<VLXAssetIndex>(std::move(db.index)));
     db.index.Clear();
     VLXCloseAllLocations();
     VLXIpcController().Close();

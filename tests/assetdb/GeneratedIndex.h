@@ -3,6 +3,7 @@
 
 #include "assetdb/AssetIndex.h"
 
+#include <chrono>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -64,6 +65,9 @@ inline VLXAssetIndex Index(size_t count, uint32_t seed = 1)
         index.Add(std::move(r));
     }
     index.SortArray();
+    index.timeStamp = uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(
+                                   std::chrono::system_clock::now().time_since_epoch())
+                                   .count());  // written today: no daily rewrite on load
     return index;
 }
 

@@ -154,7 +154,7 @@ void IPCController::Close()
     block_ = nullptr;
     master_ = false;
     ownCounter_ = -1;
-    releaseTimerStart_ = 0;
+    releaseTimerRunning_ = false;
 }
 
 bool IPCController::TakeOrRegister(bool request)
@@ -163,7 +163,7 @@ bool IPCController::TakeOrRegister(bool request)
     if (Load(block_->owner) == kNone && (requester == pid_ || requester == kNone)) {
         Store(block_->owner, pid_);
         Store(block_->requester, kNone);
-        releaseTimerStart_ = 0;
+        releaseTimerRunning_ = false;
         return true;
     }
     if (requester == kNone && request)
@@ -246,17 +246,20 @@ bool IPCController::OtherWaiting()
 {
     int32_t requester = IsOpen() ? Load(block_->requester) : kNone;
     if (OwnedBySelf() && requester != kNone && requester != pid_) {
-        if (releaseTimerStart_ == 0)
-            releaseTimerStart_ = Nox::Time::Ms() | 1;
+        if (!releaseTimerRunning_) {
+            releaseTimerRunning_ = true;
+            releaseTimerStart_ = Nox::Time::Ms();
+        }
         return true;
     }
-    releaseTimerStart_ = 0;
+    releaseTimerRunning_ = false;
     return false;
 }
 
 uint64_t IPCController::ReleaseTimerMs() const
 {
-    return releaseTimerStart_ ? Nox::Time::Ms() - releaseTimerStart_ + 1 : 0;
+    // Counted from 1 so that a running timer never reads as stopped.
+    return releaseTimerRunning_ ? Nox::Time::Ms() - releaseTimerStart_ + 1 : 0;
 }
 
 void IPCController::SnapshotCounter()

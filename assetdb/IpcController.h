@@ -94,6 +94,7 @@ private:
     int32_t pid_ = kNone;
     bool master_ = false;
     int32_t ownCounter_ = -1;
+    bool releaseTimerRunning_ = false;
     uint64_t releaseTimerStart_ = 0;
     std::function<void()> pollHook_;
 };

@@ -7,6 +7,7 @@
 #include "assetdb/DependencyStates.h"
 #include "assetdb/IndexRebuild.h"
 #include "assetdb/IpcController.h"
+#include "core/DeferredCalls.h"
 #include "core/RWLock.h"
 #include "engine/File.h"
 #include "engine/Log.h"
@@ -229,6 +230,11 @@ void VLXCloseDatabase()
     if (!db.open)
         return;
     if (db.loader) {
+        // Work the loader may wait for on this thread keeps running meanwhile.
+        while (!db.loader->IsDone()) {
+            DeferredCallQueue::Instance().Serve(0);
+            Nox::Time::Delay(10);
+        }
         db.loader->Join();
         db.loader.reset();
     }

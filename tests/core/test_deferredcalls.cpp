@@ -45,8 +45,15 @@ TEST_F(DeferredCallsTest, CallRunsAtOnceOnAThreadThatMayRunIt) {
     EXPECT_EQ(ranOn, Nox::Thread::GetCurrentId());
   }).join();
   EXPECT_EQ(queue.QueuedCount(), 0);
-  // A throwing call is reported to its poster, not raised in it.
+  // A throwing call is reported to its poster, not raised in it, whether it
+  // ran at once or was served by another thread.
   EXPECT_FALSE(queue.Post([] { throw std::runtime_error("x"); }, 0));
+  std::future<bool> posted = std::async(std::launch::async, [&] {
+    return queue.Post([] { throw std::runtime_error("y"); }, Q::kMainThreadOnly);
+  });
+  WaitUntil([&] { return queue.QueuedCount() == 1; });
+  queue.Serve(0);
+  EXPECT_FALSE(posted.get());
 }
 
 TEST_F(DeferredCallsTest, EligibilityOfFlagsPerServer) {
@@ -147,6 +154,15 @@ TEST_F(DeferredCallsTest, AtMostFourWorkersThatEndWhenIdle) {
   go.set_value();
   WaitUntil([&] { return running.load() == 10; });
   WaitUntil([&] { return queue.WorkerCount() == 0; });
+}
+
+TEST_F(DeferredCallsTest, IdleWorkerEndsWhileOnlyMainThreadCallsAreQueued) {
+  Q queue(Q::kMaxWorkers, 30);
+  queue.Post([] {}, Q::kNoWait);  // starts a worker
+  queue.Post([] {}, Q::kNoWait | Q::kMainThreadOnly);
+  // The worker cannot run the queued call; it must go idle and end, not spin.
+  WaitUntil([&] { return queue.WorkerCount() == 0; });
+  EXPECT_EQ(queue.QueuedCount(), 1);
 }
 
 TEST_F(DeferredCallsTest, ShutdownFailsQueuedCallsAndReleasesWaitingPosters) {

@@ -10,6 +10,7 @@
 #include "SoupTestUtil.h"
 #include "engine/File.h"
 #include "soup/ChunkedSoup.h"
+#include "soup/Stream.h"
 #include "soup/TDBContainerTag.h"
 #include "soup/TextSoup.h"
 
@@ -175,6 +176,34 @@ TEST(TextSoup, NumbersChangeKindOnTheWayBack)
     EXPECT_EQ(back.GetTag("f")->GetKind(), ChunkKind::Integer);
     EXPECT_EQ(back.GetTag("l")->GetKind(), ChunkKind::Float);
     EXPECT_EQ(back.GetString("l"), "1,2,3");
+}
+
+TEST(TextSoup, StreamsAndPrint)
+{
+    SoupRef soup;
+    soup.SetInt("count", 5);
+    TBuffer text;
+    ASSERT_TRUE(WriteTextSoup(soup, text));
+    text.Seek(0);
+    SoupRef back;
+    ReadTextSoup(back, text);
+    EXPECT_EQ(back.GetInt("count", 0), 5);
+
+    TBuffer chunked;
+    ASSERT_TRUE(WriteChunkedSoup(*soup.Get(), chunked));
+    std::vector<uint8_t> bytes = chunked.Take();
+    TBuffer reader(bytes);
+    CountedRef<TDBBinaryFile> file(new TDBBinaryFile());
+    ASSERT_TRUE(file->ReadFromStream(reader));
+    EXPECT_EQ(SoupRef(file->GetRoot()).GetInt("count", 0), 5);
+    bytes.pop_back();  // the body is one byte short
+    TBuffer shortReader(bytes);
+    EXPECT_FALSE(file->ReadFromStream(shortReader));
+    EXPECT_TRUE(file->GetRoot()->IsNullChunk());
+
+    ::testing::internal::CaptureStdout();
+    soup.Print();
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), WriteTextSoup(soup) + "\n");
 }
 
 class SoupFiles : public ::testing::Test {

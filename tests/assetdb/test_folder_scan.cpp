@@ -90,7 +90,9 @@ TEST_F(FolderScanTest, RebuildFillsEveryRecordFromItsFolders)
     EXPECT_EQ(Record({100, 4, 0}).diskSize, -1);  // only a working copy
 
     for (const auto& record : index.array) {
+        // The stamp is kept; the faulty bit is left to validation, not set for every new record.
         EXPECT_EQ(record->folderStamp, VLXRecordFolderStamp(*record, root.string())) << record->name;
+        EXPECT_FALSE(record->flags2 & (kFlag2Faulty | kFlag2HasWarnings)) << record->name;
         EXPECT_FALSE(record->searchText.empty());
     }
 

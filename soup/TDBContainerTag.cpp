@@ -81,13 +81,13 @@ void TDBContainerTag::BuildIndex()
     m_indexed = true;
 }
 
-void TDBContainerTag::Append(const Nox::PString& name, const ChunkRef& chunk, bool unnamed)
+void TDBContainerTag::Append(const Nox::PString& name, ChunkRef chunk, bool unnamed)
 {
     if (!chunk) return;
     if (m_gaps && m_gaps * 4 > m_entries.size()) Compact();
     if (m_entries.capacity() == 0) m_entries.reserve(8);
     uint32_t pos = uint32_t(m_entries.size());
-    m_entries.push_back(Entry{name, chunk, kNone, kNone, unnamed});
+    m_entries.push_back(Entry{name, std::move(chunk), kNone, kNone, unnamed});
     if (m_indexed) {
         auto [it, fresh] = m_index.try_emplace(name.Identity(), Chain{pos, pos});
         if (!fresh) {
@@ -155,6 +155,13 @@ void TDBContainerTag::ReplaceChild(const Nox::PString& name, const ChunkRef& chu
     uint32_t pos = FirstNamed(name);
     if (pos != kNone) RemoveAt(pos);
     Append(name, chunk, false);
+}
+
+void TDBContainerTag::ReplaceChild(const Nox::PString& name, ChunkRef&& chunk)
+{
+    uint32_t pos = FirstNamed(name);
+    if (pos != kNone) RemoveAt(pos);
+    Append(name, std::move(chunk), false);
 }
 
 void TDBContainerTag::SortChildren()

@@ -32,6 +32,8 @@ public:
     // Removes the first child called `name` and appends `chunk` under that name: what every
     // setter does. Costs no search through the children in large containers.
     void ReplaceChild(const Nox::PString& name, const ChunkRef& chunk) override;
+    // ReplaceChild taking over the caller's reference.
+    void ReplaceChild(const Nox::PString& name, ChunkRef&& chunk);
     void Reserve(size_t count) { m_entries.reserve(count); }
     // Closes the gaps that removals leave in large containers.
     void Compact();
@@ -53,7 +55,7 @@ private:
         uint32_t tail;
     };
 
-    void Append(const Nox::PString& name, const ChunkRef& chunk, bool unnamed);
+    void Append(const Nox::PString& name, ChunkRef chunk, bool unnamed);
     uint32_t FirstNamed(const Nox::PString& name) const;
     void RemoveAt(uint32_t position);
     void BuildIndex();

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/Codepage.h"
@@ -23,34 +22,21 @@ bool IsBlank(uint8_t c) { return c == ' ' || c == '\t'; }
 bool IsLineEnd(uint8_t c) { return c == '\r' || c == '\n'; }
 
 // Interning a name takes the process-wide cache lock; a config repeats few names many times, so
-// each reader remembers the names it has seen: a small direct-mapped table in front of a map.
+// each reader keeps the names it met last in a small direct-mapped table.
 class NameCache {
 public:
     const Nox::PString& Get(std::string_view text)
     {
         uint32_t hash = 2166136261u;  // FNV-1a
         for (char c : text) hash = (hash ^ uint8_t(c)) * 16777619u;
-        Slot& slot = m_slots[hash % kSlots];
-        if (slot.name && slot.name->first == text) return slot.name->second;
-        auto it = m_names.find(text);
-        if (it == m_names.end()) it = m_names.emplace(std::string(text), Nox::PString(text)).first;
-        slot.name = &*it;
-        return it->second;
+        Nox::PString& slot = m_slots[hash % kSlots];
+        if (slot.view() != text) slot = Nox::PString(text);
+        return slot;
     }
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>()(s); }
-    };
-    using Map = std::unordered_map<std::string, Nox::PString, Hash, std::equal_to<>>;
-    struct Slot {
-        const Map::value_type* name = nullptr;  // map nodes never move
-    };
-    static constexpr size_t kSlots = 512;
-
-    Map m_names;
-    Slot m_slots[kSlots];
+    static constexpr size_t kSlots = 1024;
+    Nox::PString m_slots[kSlots];
 };
 
 class TextSoupReader {
@@ -295,6 +281,7 @@ ChunkRef TextSoupReader::Read()
             if (m_stack.size() > 1) CloseContainer();
             continue;
         }
+        // Valid until the next ReadName: every branch below stores or copies it before that.
         const Nox::PString& name = ReadName();
         SkipBlanks();
         int c = Peek();

@@ -53,7 +53,8 @@ bool RunBackupKeywords(ResultsLog& log, AppContext& context, std::string_view fi
 bool RunImportKeywords(ResultsLog& log, AppContext& context);
 
 // ---- scripts (ScriptCommands.cpp)
-// The full argument vector; the operation blanks argv[1] before handing it to the compiler driver.
+// The full argument vector; the operation blanks argv[1] before handing it to the compiler driver
+// and runs it in context.startDirectory (ScopedWorkingDirectory, app/WorkingDirectory.h).
 bool RunCompile(ResultsLog& log, AppContext& context, int argc, char** argv);
 // `sourcePath` ends in "gs" (any case) and is relative to context.startDirectory unless absolute.
 bool RunEncrypt(ResultsLog& log, AppContext& context, std::string_view sourcePath);

@@ -20,12 +20,10 @@ namespace {
 namespace fs = std::filesystem;
 
 // A fresh installation in a temporary folder: root/bin/VelmarUtil (a copy), root/bin/KMXData/,
-// root/data/, and the batch file of echo lines at the root.
+// root/data/, and batch files of echo lines at the root.
 struct Installation {
     fs::path root;
     fs::path program;
-    fs::path batch;
-    static constexpr int kBatchLines = 1000;
 
     Installation()
     {
@@ -38,10 +36,18 @@ struct Installation {
         fs::path chump = fs::path(VELMAR_BINARY_DIR) / "data" / "interfacetext.chump";
         if (fs::exists(chump))
             fs::copy_file(chump, root / "data" / "interfacetext.chump");
-        batch = root / "echo-lines.txt";
-        std::ofstream out(batch);
-        for (int i = 0; i < kBatchLines; ++i)
-            out << "echo line " << i << " \"of the batch\"\n";
+    }
+
+    // The batch file of `lines` echo lines, written on first use.
+    fs::path Batch(int lines) const
+    {
+        fs::path batch = root / ("echo-" + std::to_string(lines) + ".txt");
+        if (!fs::exists(batch)) {
+            std::ofstream out(batch);
+            for (int i = 0; i < lines; ++i)
+                out << "echo line " << i << " \"of the batch\"\n";
+        }
+        return batch;
     }
     ~Installation() { fs::remove_all(root); }
 };
@@ -91,18 +97,20 @@ BENCHMARK(BM_VersionProcess)->Unit(benchmark::kMillisecond)->UseRealTime()->Repe
 void BM_BatchOfEchoLines(benchmark::State& state)
 {
     const Installation& inst = TheInstallation();
-    std::string arg = "@" + inst.batch.string();
+    const int lines = int(state.range(0));
+    std::string arg = "@" + inst.Batch(lines).string();
     for (auto _ : state) {
         if (RunProgram(inst, {arg}) != 0) {
             state.SkipWithError("the batch did not end with status 0");
             break;
         }
     }
-    // Seconds per batch line (the process start is included, spread over the lines).
-    state.counters["per_line"] = benchmark::Counter(double(state.iterations()) * Installation::kBatchLines,
+    // Seconds per batch line (the process start is included, spread over the lines; the difference
+    // between the two sizes gives the cost of a line alone).
+    state.counters["per_line"] = benchmark::Counter(double(state.iterations()) * lines,
                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_BatchOfEchoLines)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BatchOfEchoLines)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(9)->ReportAggregatesOnly(true);
 
 } // namespace
 

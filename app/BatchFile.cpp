@@ -88,8 +88,10 @@ BatchArguments SplitBatchLine(std::string_view line, std::string_view argv0)
 
 bool IsSkippedBatchLine(const BatchArguments& args)
 {
+    // Only a line that was nothing but its terminator is skipped. An argument can only start with
+    // a space when it was quoted, so such a line is a real command and runs.
     const std::string& last = args.words.back();
-    return !last.empty() && (last[0] == '\r' || last[0] == '\n' || last[0] == ' ');
+    return !last.empty() && (last[0] == '\r' || last[0] == '\n');
 }
 
 BatchStatus RunBatchFile(AppContext& context, std::string_view fileName, std::string_view argv0)

@@ -27,7 +27,7 @@ BatchArguments SplitBatchLine(std::string_view line, std::string_view argv0);
 std::string_view TrimBatchLine(std::string_view line);
 
 // True when a line's arguments are skipped rather than run: the last argument starts with a
-// carriage return, a line feed or a space.
+// carriage return or a line feed (a line that held only its terminator).
 bool IsSkippedBatchLine(const BatchArguments& args);
 
 enum class BatchStatus { AllSucceeded, SomeFailed, FileMissing };

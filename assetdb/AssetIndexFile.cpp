@@ -373,8 +373,30 @@ void WriteRecord(IndexWriter& out, uint32_t generation, const R& r)
     }
 }
 
-// Smallest stored record: two KUIDs, nine empty texts, the booleans and the numbers of v20.
-constexpr size_t kMinRecordBytes = 8 + 9 * 4 + 8 + 20 + 4 + 4 + 1 + 8 + 8 + 2 * 4;
+constexpr size_t StoredSize(FieldType type)
+{
+    switch (type) {
+    case FieldType::Kuid:
+    case FieldType::U64: return 8;
+    case FieldType::Text:
+    case FieldType::I32:
+    case FieldType::U32:
+    case FieldType::F32: return 4;
+    default: return 1;
+    }
+}
+
+// The smallest record any version stores (empty texts, no installedPath): a bound for counts.
+constexpr size_t MinRecordBytes()
+{
+    size_t total = 0;
+    for (const RecordField& f : kRecordFields)
+        if (f.since == kIndexOldest && !f.needsInstalledPath)
+            total += StoredSize(f.type);
+    return total;
+}
+constexpr size_t kMinRecordBytes = MinRecordBytes();
+static_assert(kMinRecordBytes == 100);
 
 // ---------------------------------------------------------------- sections
 

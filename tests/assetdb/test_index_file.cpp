@@ -349,6 +349,21 @@ TEST(IndexFile, TextEdgeCases)
     EXPECT_EQ("first", back.authors[0].name.str());
 }
 
+TEST(IndexFile, ManyMinimalRecordsOfTheOldestVersionRead)
+{
+    sample::Options options;
+    options.records.clear();
+    for (int i = 0; i < 3000; ++i) {
+        VLXAssetRecord r;
+        r.kuid = KUID(1, i, 0);
+        options.records.push_back(r);
+    }
+    VLXAssetIndex index;
+    VLXIndexReadResult result = Read(sample::BuildFile(20, 0, options), index);
+    ASSERT_TRUE(result.ok) << result.reason;
+    EXPECT_EQ(3000u, index.array.size());
+}
+
 TEST(IndexFile, DuplicateKuidKeepsOneRecord)
 {
     sample::Options options;

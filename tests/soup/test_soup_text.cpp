@@ -38,6 +38,7 @@ TEST(TextSoup, ClassifiesValues)
         {"size 2,3", "size 3 0000004000004040\n"},
         {"size 1-2, -, 3", "size 3 0000803F00004040\n"},
         {"size 1\t2", "size 3 0000803F\n"},
+        {"size 1\nsize - ,", ""},  // nothing read: the earlier tag is removed
         {"name 5a", "name 4 356100\n"},
         {"flag", "flag 0 \n"},
         {"flag   \t", "flag 0 \n"},

@@ -35,11 +35,7 @@ class BitReader {
  public:
     BitReader(const uint8_t* in, size_t size) : p_(in), end_(in + size) {}
 
-    bool Empty()
-    {
-        Refill();
-        return count_ == 0;
-    }
+    bool Empty() const { return count_ == 0 && p_ == end_; }
     bool Bits(unsigned n, unsigned& value)
     {
         if (count_ < n) {
@@ -54,6 +50,7 @@ class BitReader {
     // Walks the tree from the root, one bit per level, to a leaf.
     bool Symbol(const AdaptiveHuffmanTree& tree, int& symbol)
     {
+        if (count_ < 32) Refill();
         const uint16_t* link = tree.Links();
         uint64_t bits = bits_;
         unsigned count = count_;

@@ -4,6 +4,8 @@
 
 #include "assetdb/AssetDatabase.h"
 #include "assetdb/AssetIndexFile.h"
+#include "assetdb/IpcController.h"
+#include "engine/SharedMemory.h"
 
 #include <gtest/gtest.h>
 
@@ -35,9 +37,9 @@ protected:
     }
 
     // Runs the program; returns its standard output and sets `status` to its exit status.
-    std::string Run(const std::string& arguments, int& status)
+    std::string Run(const std::string& arguments, int& status, const char* redirect = " 2>/dev/null")
     {
-        std::string command = root_ + "/bin/VelmarUtil " + arguments + " 2>/dev/null";
+        std::string command = root_ + "/bin/VelmarUtil " + arguments + redirect;
         FILE* pipe = popen(command.c_str(), "r");
         std::string out;
         char buffer[4096];
@@ -100,6 +102,26 @@ TEST_F(DatabaseCommands, StatusOfPresentAndAbsentAssets)
         EXPECT_EQ(c.out, Run(std::string("status \"") + c.kuid + "\"", status)) << c.kuid;
         EXPECT_EQ(c.status, status) << c.kuid;
     }
+}
+
+TEST_F(DatabaseCommands, LockedOutInstallationRefusesToStart)
+{
+    // Another program holds the controller and has set the lock-out flag.
+    IPCController holder;
+    ASSERT_TRUE(holder.Open(root_ + "/assets.tdx", false));
+    std::string folder, mutexName, memoryName;
+    ASSERT_TRUE(IPCController::DeriveNames(root_ + "/assets.tdx", folder, mutexName, memoryName));
+    Nox::SharedMemory memory;
+    ASSERT_TRUE(memory.ProcessAttach(memoryName, sizeof(IPCBlock)));
+    static_cast<IPCBlock*>(memory.Data())->lockOut = 1;
+
+    int status = -1;
+    EXPECT_EQ("- Unable to open IPC controller 0\n", Run("status \"<kuid:1:2>\"", status, " 2>&1"));
+    EXPECT_EQ(255, status);
+    EXPECT_EQ("- Unable to open IPC controller 1\n", Run("repairdatabase patcher", status, " 2>&1"));
+    static_cast<IPCBlock*>(memory.Data())->patcherAllowed = 1;
+    // A patcher start passes the lock-out when the patcher-allowed flag is set.
+    EXPECT_EQ(std::string::npos, Run("repairdatabase patcher", status, " 2>&1").find("Unable to open IPC controller"));
 }
 
 }  // namespace

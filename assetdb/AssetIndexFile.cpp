@@ -37,6 +37,11 @@
 // Primitive encodings: a text is u32 n + n bytes (n >= 0x10000 skipped, read as empty; written
 // as 0 when that long); a length-string is u32 n counting a trailing NUL (0 = empty), read up to
 // the first NUL; a KUID is u32 content id, then the packed word (version << 25 | user id).
+//
+// Accepted on purpose: bytes after the last section (the size field still has to match); an
+// author entry that ends the table early; texts of 64 KiB or more (read as empty); null KUIDs in
+// path entries (dropped); a record KUID stored twice (the later record wins); a client
+// identifier of another machine (replaced). Everything else that does not fit rejects the file.
 #include "assetdb/AssetIndexFile.h"
 
 #include "soup/ChunkedSoup.h"

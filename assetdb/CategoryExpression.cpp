@@ -1,6 +1,7 @@
 // Category and keyword expression matching over ";"-separated code lists.
 #include "assetdb/CategoryExpression.h"
 
+
 namespace {
 
 // True when the code list holds exactly `code` (non-empty).
@@ -136,7 +137,12 @@ VLXCategoryMatcher::VLXCategoryMatcher(std::string_view expression) : expression
                     alternative.never = true;
                 continue;
             }
-            alternative.terms.push_back({term, negated});
+            uint32_t index = 0;
+            while (index < codes_.size() && codes_[index] != term)
+                ++index;
+            if (index == codes_.size())
+                codes_.push_back(term);
+            alternative.terms.push_back({index, negated});
         }
         if (!alternative.never && alternative.terms.empty()) {
             everything_ = true;  // evaluation would stop here for every code list
@@ -155,35 +161,29 @@ bool VLXCategoryMatcher::Matches(std::string_view codes) const
 {
     if (everything_)
         return true;
-    // Split the codes once; long lists fall back to scanning per term.
-    constexpr size_t kMaxCodes = 32;
-    std::string_view split[kMaxCodes];
-    size_t count = 0;
-    bool overflow = false;
-    for (size_t start = 0; start <= codes.size();) {
-        size_t end = codes.find(';', start);
-        if (end == std::string_view::npos)
-            end = codes.size();
-        if (end > start) {
-            if (count == kMaxCodes) {
-                overflow = true;
-                break;
-            }
-            split[count++] = codes.substr(start, end - start);
+    // One pass over the record's codes notes which of the asked-for codes it holds; the
+    // alternatives are then decided from those bits.
+    constexpr size_t kMaxCodes = 64;
+    uint64_t held = 0;
+    const bool fits = codes_.size() <= kMaxCodes;
+    if (fits) {
+        size_t start = 0;
+        while (start < codes.size()) {
+            size_t end = codes.find(';', start);
+            if (end == std::string_view::npos)
+                end = codes.size();
+            const std::string_view code = codes.substr(start, end - start);
+            for (size_t i = 0; i < codes_.size(); ++i)
+                if (codes_[i] == code)
+                    held |= uint64_t(1) << i;
+            start = end + 1;
         }
-        start = end + 1;
     }
     for (const Alternative& alternative : alternatives_) {
         bool all = true;
         for (const Term& term : alternative.terms) {
-            bool held = false;
-            if (overflow) {
-                held = CodesHold(codes, term.code);
-            } else {
-                for (size_t i = 0; i < count && !held; ++i)
-                    held = split[i] == term.code;
-            }
-            if (held == term.negated) {
+            const bool isHeld = fits ? ((held >> term.code) & 1) != 0 : CodesHold(codes, codes_[term.code]);
+            if (isHeld == term.negated) {
                 all = false;
                 break;
             }

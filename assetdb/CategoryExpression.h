@@ -1,6 +1,7 @@
 // Category expressions ("CMP;MESH|BD;-ACTV|VE") over code lists, and keyword expressions over texts.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,7 @@ public:
 
 private:
     struct Term {
-        std::string_view code;  // never empty
+        uint32_t code;  // index into codes_
         bool negated;
     };
     struct Alternative {
@@ -41,6 +42,7 @@ private:
         bool never = false;  // holds a term that can never match (such as "-" negated twice)
     };
     std::string expression_;
+    std::vector<std::string_view> codes_;  // the distinct codes the terms ask for, never empty
     std::vector<Alternative> alternatives_;
     bool everything_ = false;
 };

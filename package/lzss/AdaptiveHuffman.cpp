@@ -1,6 +1,8 @@
 // AdaptiveHuffmanTree: initial state, the per-symbol update and the in-place rebuild.
 #include "package/lzss/AdaptiveHuffman.h"
 
+#include <cstddef>
+
 AdaptiveHuffmanTree::AdaptiveHuffmanTree(int symbols)
     : leaves_(symbols + (symbols & 1)), root_(2 * leaves_ - 2)
 {
@@ -64,19 +66,28 @@ int AdaptiveHuffmanTree::LastBelow(int from, uint32_t k) const noexcept
 void AdaptiveHuffmanTree::Update(int symbol)
 {
     if (count_[root_] > kRebuildAbove) Rebuild();
-    // Raw pointers: the compiler may then keep them in registers across the
-    // stores, which matters on this hot path (once per coded symbol).
+    // Raw pointers and unsigned positions: the compiler then keeps them in
+    // registers and indexes without sign extension on this hot path (once per
+    // coded symbol, once per tree level).
     uint32_t* const count = count_.data();
     uint16_t* const link = link_.data();
     uint16_t* const parent = parent_.data();
     uint16_t* const leafPos = leafPos_.data();
-    const int root = root_;
-    int c = leafPos[symbol];
+    const size_t root = size_t(root_);
+    size_t c = leafPos[symbol];
     while (c != root) {
-        const uint32_t k = ++count[c];
-        if (k > count[c + 1]) {
-            int l = c + 1;  // usually the run is this one node
-            if (l + 1 < root && count[l + 1] < k) l = LastBelow(l + 1, k);
+        uint32_t k = count[c] + 1;
+        // Climb while the incremented count keeps the order: no exchange needed.
+        while (k <= count[c + 1]) {
+            count[c] = k;
+            c = parent[c];
+            if (c == root) goto done;
+            k = count[c] + 1;
+        }
+        {
+            // The root's count is at least k, so the run ends before it.
+            size_t l = c + 1;  // usually the run is this one node
+            if (count[l + 1] < k) l = size_t(LastBelow(int(l + 1), k));
             count[c] = count[l];
             count[l] = k;
             const uint16_t mine = link[c];
@@ -87,10 +98,10 @@ void AdaptiveHuffmanTree::Update(int symbol)
             else parent[theirs] = parent[theirs + 1] = uint16_t(c);
             link[l] = mine;
             link[c] = theirs;
-            c = l;
+            c = parent[l];
         }
-        c = parent[c];
     }
+done:
     ++count[root];
 }
 

@@ -93,9 +93,19 @@ bool CheckCategoryAfterAll(ResultsLog& log, const CommandArgs& a)
     return present || Fail(log, "Missing category parameter.");
 }
 
+// The extension of the last path component, read from the text itself: a path object would refuse
+// a name longer than it holds and report a ".cdp" name as having no extension.
+bool HasExtensionNoCase(std::string_view path, std::string_view extension)
+{
+    size_t nameStart = path.find_last_of("/\\");
+    std::string_view name = nameStart == std::string_view::npos ? path : path.substr(nameStart + 1);
+    size_t dot = name.rfind('.');
+    return dot != std::string_view::npos && EqualsNoCase(name.substr(dot + 1), extension);
+}
+
 bool CheckPackageName(ResultsLog& log, const CommandArgs& a)
 {
-    return Nox::FilePath(a.argv[2]).IsExt("cdp") || Fail(log, "The output filename must have a .cdp extension.");
+    return HasExtensionNoCase(a.argv[2], "cdp") || Fail(log, "The output filename must have a .cdp extension.");
 }
 
 // ---- operation adapters
@@ -209,8 +219,8 @@ bool IsKnownLanguageCode(std::string_view code)
 
 std::string ResolveTexturePath(std::string_view parameter, std::string_view currentDirectory)
 {
-    Nox::FilePath path(parameter);
-    if (path.IsAbsolute())
+    // Tested on the text: a path object refuses long texts and would make a long absolute path relative.
+    if (!parameter.empty() && Nox::FilePath::IsSeparator(parameter.front()))
         return std::string(parameter);
     std::string joined(currentDirectory);
     if (!joined.empty() && joined.back() != '/')

@@ -1,5 +1,6 @@
 // Command dispatcher: command words, argument checks and their messages, console output.
 #include "app/CommandTable.h"
+#include "app/WorkingDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -88,6 +89,7 @@ TEST(DispatchTest, ArgumentChecksReportTheirMessage)
         {{"createcdp"}, "Missing output path parameter."},
         {{"createcdp", "out.zip", "<kuid:1:2>"}, "The output filename must have a .cdp extension."},
         {{"createcdp", "out", "<kuid:1:2>"}, "The output filename must have a .cdp extension."},
+        {{"createcdp", "pack.cdp/out", "<kuid:1:2>"}, "The output filename must have a .cdp extension."},
         {{"createcdp", "out.cdp", "junk"}, "Invalid AssetID."},
         {{"createcdp", "out.cdp", "kuid 1 2"}, "Invalid AssetID."},
         {{"dlsparse"}, "Missing CDP filepath."},
@@ -116,16 +118,22 @@ TEST(DispatchTest, ArgumentsThatPassTheChecksReachTheOperation)
         {"searchbycategory"},
         {"searchbycategory", "-a", "cmp"},
         {"createcdp", "Out.CDP", "1:2"},
+        {"createcdp", "/tmp/" + std::string(300, 'p') + ".cdp", "1:2"},
         {"backupkeywords"},
         {"repairdatabase", "PATCHER"},
     };
     const std::string_view checks[] = {"Missing", "Unknown language", "Invalid file path.", "Invalid input path.",
                                        "must have a .cdp", "Invalid AssetID.", "Invalid argument"};
+    // Operations may write files (a keyword backup, a package) relative to the working directory.
+    auto scratch = std::filesystem::temp_directory_path() / ("VelmarDispatchRun" + std::to_string(getpid()));
+    std::filesystem::create_directories(scratch);
+    ScopedWorkingDirectory inScratch(scratch.string());
     for (const auto& args : cases) {
         Outcome out = Dispatch(args);
         for (std::string_view check : checks)
             EXPECT_EQ(out.report.find(check), std::string::npos) << args[0] << ": " << out.report;
     }
+    std::filesystem::remove_all(scratch);
 }
 
 TEST(DispatchTest, FolderPathsKeepTheirCase)
@@ -181,6 +189,9 @@ TEST(DispatchTest, TexturePathResolution)
     };
     for (const Case& c : cases)
         EXPECT_EQ(ResolveTexturePath(c.parameter, "/work/dir"), c.want) << c.parameter;
+    // Longer than a path object holds: still absolute, still unchanged.
+    const std::string longAbsolute = "/abs/" + std::string(300, 'd') + "/t.texture.txt";
+    EXPECT_EQ(ResolveTexturePath(longAbsolute, "/work/dir"), longAbsolute);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "engine/File.h"
 
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -17,18 +18,29 @@ void AddToken(BatchArguments& args, std::string_view token)
         args.words.emplace_back(token);
 }
 
+// One read of the engine's line reader: the number of bytes it stored, 0 at the end of the file.
+// The reader ends what it stored with a NUL and leaves the rest of the buffer alone, so with a
+// non-NUL filler the last NUL gives the length even when the line itself holds NUL bytes.
+size_t ReadLineBytes(Nox::File& file, char (&buffer)[kBatchLineBuffer])
+{
+    std::memset(buffer, 1, sizeof buffer);
+    if (!file.ReadLine(buffer, sizeof buffer))
+        return 0;
+    const void* end = memrchr(buffer, '\0', sizeof buffer);
+    return end ? size_t(static_cast<const char*>(end) - buffer) : 0;
+}
+
 // Reads one batch line into `buffer`. A line longer than the buffer holds loses its remainder:
 // that text was never meant as a command of its own.
 bool ReadBatchLine(Nox::File& file, char (&buffer)[kBatchLineBuffer])
 {
-    if (!file.ReadLine(buffer, sizeof buffer))
+    size_t length = ReadLineBytes(file, buffer);
+    if (length == 0)
         return false;
-    std::string_view read(buffer);
-    if (read.size() == sizeof buffer - 1 && !IsTerminator(read.back())) {
+    if (length == sizeof buffer - 1 && !IsTerminator(buffer[length - 1])) {
         char rest[kBatchLineBuffer];
-        while (file.ReadLine(rest, sizeof rest)) {
-            std::string_view tail(rest);
-            if (!tail.empty() && IsTerminator(tail.back()))
+        while (size_t tail = ReadLineBytes(file, rest)) {
+            if (IsTerminator(rest[tail - 1]))
                 break;
         }
     }

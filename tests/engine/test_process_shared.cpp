@@ -151,13 +151,15 @@ TEST(SharedMemory, SweepRemovesObjectsOfDeadProcessesOnly) {
   auto existsInShm = [](const std::string& name) {
     return access(("/dev/shm" + Nox::NamedSegment::ObjectName("shm", name)).c_str(), F_OK) == 0;
   };
+  // The first attach of a process sweeps once; attach the live object first so
+  // that only the explicit sweep below can remove the dead child's object.
+  Nox::SharedMemory live;
+  ASSERT_TRUE(live.ProcessAttach(liveName, 8));
   EXPECT_EQ(RunChild([&] {
               Nox::SharedMemory child;
               _exit(child.ProcessAttach(deadName, 8) ? 0 : 1);  // never detaches
             }),
             0);
-  Nox::SharedMemory live;
-  ASSERT_TRUE(live.ProcessAttach(liveName, 8));
   ASSERT_TRUE(existsInShm(deadName));
   Nox::NamedSegment::SweepStale();
   EXPECT_FALSE(existsInShm(deadName));

@@ -53,6 +53,23 @@ struct KUID {
     std::array<uint8_t, 8> ToStreamBytes() const;
     // Any length but 8 yields KUID::Null.
     static KUID FromStreamBytes(std::span<const uint8_t> bytes);
+    // The stream form on a byte stream whose Read/Write(data, count) return the count moved (the
+    // streams of the soup layer). A short read gives KUID::Null; a KUID that ends the stream exactly
+    // reads as itself.
+    template <typename Stream>
+    bool WriteToStream(Stream& stream) const
+    {
+        const std::array<uint8_t, 8> bytes = ToStreamBytes();
+        return stream.Write(bytes.data(), bytes.size()) == bytes.size();
+    }
+    template <typename Stream>
+    static KUID ReadFromStream(Stream& stream)
+    {
+        std::array<uint8_t, 8> bytes{};
+        if (stream.Read(bytes.data(), bytes.size()) != bytes.size())
+            return Null;
+        return FromStreamBytes(bytes);
+    }
 
     friend constexpr bool operator==(const KUID&, const KUID&) = default;
     // Total order: userId, then contentId, then version.

@@ -1,9 +1,13 @@
 // KUID parsing (strict and lenient), validity, text forms and binary forms.
 #include "core/KUID.h"
+#include "soup/Stream.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -148,6 +152,17 @@ TEST(KuidTest, PackAndStreamForms)
         EXPECT_EQ(stream, streamWant);
         EXPECT_EQ(KUID::FromStreamBytes(stream), c.unpacked);
     }
+    // Through a byte stream: the stream form back to back, then a short read.
+    std::vector<uint8_t> bytes;
+    TBuffer out(&bytes);
+    for (const Case& c : cases)
+        ASSERT_TRUE(c.kuid.WriteToStream(out));
+    ASSERT_EQ(bytes.size(), 8 * std::size(cases));
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 8, cases[0].kuid.ToStreamBytes().begin()));
+    TBuffer in(std::span<const uint8_t>(bytes.data(), bytes.size() - 1));
+    for (size_t i = 0; i + 1 < std::size(cases); ++i)
+        EXPECT_EQ(KUID::ReadFromStream(in), cases[i].unpacked);
+    EXPECT_EQ(KUID::ReadFromStream(in), KUID::Null) << "seven bytes left";
     const uint8_t seven[7] = {};
     const uint8_t nine[9] = {};
     EXPECT_EQ(KUID::Unpack(std::span<const uint8_t>(seven)), KUID::Null);

@@ -84,9 +84,11 @@ std::optional<int32_t> ScanInt(std::string_view t)
     if (t.empty() || !IsDigit(t[0])) return std::nullopt;
     // Like the C library: accumulate as a long, saturating, then keep the low 32 bits.
     uint64_t magnitude = 0;
+    constexpr uint64_t kSaturated = uint64_t(INT64_MAX) + 1;  // beyond every long value
     for (char c : t) {
         if (!IsDigit(c)) break;
-        if (magnitude <= (uint64_t(1) << 62)) magnitude = magnitude * 10 + uint64_t(c - '0');
+        const uint64_t digit = uint64_t(c - '0');
+        magnitude = magnitude > (kSaturated - digit) / 10 ? kSaturated : magnitude * 10 + digit;
     }
     int64_t value;
     if (negative) value = magnitude > uint64_t(INT64_MAX) ? INT64_MIN : -int64_t(magnitude);

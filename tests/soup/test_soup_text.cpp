@@ -45,6 +45,7 @@ TEST(TextSoup, ClassifiesValues)
         {"dash -", "dash 6 00000000\n"},
         {"dot .", "dot 3 00000000\n"},
         {"big 99999999999", "big 6 FFE77648\n"},
+        {"big 37000000000000000000", "big 6 FFFFFFFF\n"},  // %d saturates before keeping 32 bits
         {"kuid <kuid:123:456>", "kuid 7 7B000000C8010000\n"},
         {"kuid <KUID:123:456>", "kuid 7 7B000000C8010000\n"},
         {"kuid <kuid2:1:2:3>", "kuid 7 0100000602000000\n"},

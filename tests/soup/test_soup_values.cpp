@@ -1,6 +1,7 @@
 // Soup values: converters, typed getters and setters, copies, and large containers.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "SoupTestUtil.h"
@@ -32,6 +33,34 @@ TEST(SoupValues, NumericText)
         {" 5", false},   {"5a", false},       {"1.5e+3x", false}, {"- ", true},  {"--5", false},
     };
     for (const auto& c : cases) EXPECT_EQ(IsNumericText(c.text), c.numeric) << '"' << c.text << '"';
+}
+
+// The text readers promise C's "%d" and "%f"; compare with the C library itself.
+TEST(SoupValues, ScansMatchTheCLibrary)
+{
+    const char* texts[] = {
+        "0", "5", "-5", "+5", "  7", "12abc", "2.5", "-2.5", ".5", "-.5", "5.", "1.2.3", "-", ".", "", "x",
+        "2147483647", "2147483648", "-2147483649", "99999999999", "4000000000000000000",
+        "9223372036854775807", "9223372036854775808", "-9223372036854775807", "-9223372036854775808",
+        "-9223372036854775809", "37000000000000000000", "-37000000000000000000",
+        "184467440737095516160", "0.1", "123456789.123", "3.4028236e+38", "1e-46", "0.000000000000000000000000000000000000000000001",
+    };
+    for (const char* t : texts) {
+        int i = 0;
+        bool cInt = std::sscanf(t, "%d", &i) == 1;
+        auto ours = ScanInt(t);
+        EXPECT_EQ(ours.has_value(), cInt) << '"' << t << '"';
+        if (ours && cInt) {
+            EXPECT_EQ(*ours, i) << '"' << t << '"';
+        }
+        float f = 0;
+        bool cFloat = std::sscanf(t, "%f", &f) == 1;
+        auto oursF = ScanFloat(t);
+        EXPECT_EQ(oursF.has_value(), cFloat) << '"' << t << '"';
+        if (oursF && cFloat) {
+            EXPECT_EQ(std::memcmp(&*oursF, &f, 4), 0) << '"' << t << '"';
+        }
+    }
 }
 
 TEST(SoupValues, ConvertValue)

@@ -12,13 +12,16 @@ InterfaceTextDB& InterfaceTextDB::Instance()
 
 void InterfaceTextDB::EnsureLoaded()
 {
+    // Once loaded, lookups need only the shared lock, so they run in parallel.
+    if (m_loaded.load(std::memory_order_acquire)) return;
     RWLockHold hold(m_lock, true);
-    if (!m_loaded) LoadLocked();
+    if (m_loaded.load(std::memory_order_relaxed)) return;
+    LoadLocked();
+    m_loaded.store(true, std::memory_order_release);  // one attempt per process, whatever its outcome
 }
 
 void InterfaceTextDB::LoadLocked()
 {
-    m_loaded = true;  // one attempt per process, whatever its outcome
     m_root.Clear();
     SoupRef root;
     if (root.Load(kSourceName, kFileName)) {

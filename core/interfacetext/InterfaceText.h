@@ -38,7 +38,7 @@ private:
 
     RWLock m_lock;
     SoupRef m_root;
-    bool m_loaded = false;
+    std::atomic<bool> m_loaded{false};  // set once the first load attempt is over
     std::atomic<int> m_missing{0};
 };
 

@@ -153,7 +153,7 @@ bool TStream::ReadU8(uint8_t& value)
     const int b = ReadByte();
     if (b < 0) {
         value = 0;
-        SetError(kShortTransfer);
+        NoteShort();
         return false;
     }
     value = uint8_t(b);

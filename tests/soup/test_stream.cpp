@@ -346,6 +346,9 @@ TEST(StreamObfuscated, ScrambledRoundTripThroughStreams)
         uint8_t b;
         EXPECT_EQ(out.Read(&b, 1), 0u);
         EXPECT_EQ(out.Error(), TStream::kWrongDirection);
+        out.ClearError();
+        EXPECT_FALSE(out.ReadU8(b));
+        EXPECT_EQ(out.Error(), TStream::kWrongDirection);
     }
     const Bytes stored(inner.Data().begin(), inner.Data().end());
     ASSERT_EQ(stored.size(), 8u + data.size());

@@ -13,6 +13,7 @@
 #include "engine/Log.h"
 #include "engine/Process.h"
 #include "engine/Rand.h"
+#include "engine/Sync.h"
 #include "engine/Thread.h"
 #include "engine/Time.h"
 
@@ -36,6 +37,7 @@ struct Database {
     // tables while another replaces them.
     std::mutex ownership;
     std::unique_ptr<Nox::Thread> loader;
+    Nox::WEvent loaderEnded;  // set when the loader thread's work is done
     bool leftoversPending = false;
     bool writeInProgress = false;
     uint64_t lastWriteMs = 0;
@@ -77,7 +79,8 @@ std::array<uint8_t, 4> MachineBytes()
     return {uint8_t(h), uint8_t(h >> 8), uint8_t(h >> 16), uint8_t(h >> 24)};
 }
 
-bool ReadIndexFile(const std::string& path, VLXAssetIndex& index)
+// Reads one index file; `sorted` tells whether the record array is already in name order.
+bool ReadIndexFile(const std::string& path, VLXAssetIndex& index, bool* sorted = nullptr)
 {
     std::vector<uint8_t> image;
     if (!Nox::ReadAll(path, image))
@@ -91,6 +94,8 @@ bool ReadIndexFile(const std::string& path, VLXAssetIndex& index)
     VLXIndexReadResult result = VLXReadIndex(image, index, context);
     if (!result.ok)
         LogLine("VLXLoadDatabase> \"%s\" rejected: %s", path.c_str(), result.reason ? result.reason : "unreadable");
+    if (sorted)
+        *sorted = result.arraySorted;
     return result.ok;
 }
 
@@ -102,7 +107,8 @@ void LoadIndexLocked()
     Database& db = Db();
     VLXAssetIndex& index = db.index;
     VLXDatabaseLog().Clear();
-    bool loaded = ReadIndexFile(RootPath("assets.tdx"), index);
+    bool sorted = false;
+    bool loaded = ReadIndexFile(RootPath("assets.tdx"), index, &sorted);
     if (!loaded) {
         index.Clear();
         index.changeFlags |= kChangedRescanPending;
@@ -131,7 +137,7 @@ void LoadIndexLocked()
                 index.changeFlags |= kChangedRecords;
             }
         }
-    } else {
+    } else if (!sorted) {
         index.SortArray();
     }
     VLXDatabaseLog().Restore(index.log);
@@ -160,10 +166,14 @@ bool WriteIndexLocked()
 
     bool written = false;
     {
-        std::vector<uint8_t> image = VLXWriteIndex(index, Nox::Rand::NextU32());
+        // Written piece by piece as it is made; the size field is patched in after the last byte.
         Nox::File file;
         if (file.Open(temporary, Nox::File::kCreate) == 0) {
-            written = file.Write(image.data(), image.size()) == image.size() && file.Flush();
+            uint64_t size = VLXWriteIndexPieces(index, Nox::Rand::NextU32(), [&file](std::span<const uint8_t> bytes) {
+                return file.Write(bytes.data(), bytes.size()) == bytes.size();
+            });
+            const uint32_t sizeField = uint32_t(size);
+            written = size != 0 && size == sizeField && file.Seek(8) && file.Write(&sizeField, 4) == 4 && file.Flush();
             file.Close();
         }
     }
@@ -219,7 +229,11 @@ bool VLXOpenDatabase(std::string_view root, bool allowRebuild)
     Nox::File::Subst("libraries", RootPath("libraries/"));
     VLXOpenStartupLocations(db.root);
     db.open = true;
-    db.loader = std::make_unique<Nox::Thread>([] { VLXDatabaseLock lock; });
+    db.loaderEnded.Reset();
+    db.loader = std::make_unique<Nox::Thread>([] {
+        { VLXDatabaseLock lock; }
+        Db().loaderEnded.Set();
+    });
     db.loader->Resume();
     return true;
 }
@@ -230,10 +244,11 @@ void VLXCloseDatabase()
     if (!db.open)
         return;
     if (db.loader) {
-        // Work the loader may wait for on this thread keeps running meanwhile.
-        while (!db.loader->IsDone()) {
+        // Work the loader may wait for on this thread keeps running meanwhile: the queue is
+        // served at least every 10 ms, and the wait ends as soon as the loader is done.
+        while (!db.loaderEnded.IsSet()) {
             DeferredCallQueue::Instance().Serve(0);
-            Nox::Time::Delay(10);
+            db.loaderEnded.Wait(10);
         }
         db.loader->Join();
         db.loader.reset();

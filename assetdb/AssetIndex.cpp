@@ -7,8 +7,8 @@
 
 const VLXKuidMapEntry* VLXKuidMapTable::Find(const KUID& source) const
 {
-    auto it = bySource_.find(source);
-    return it == bySource_.end() ? nullptr : &entries_[it->second];
+    const size_t* at = bySource_.Find(source);
+    return at ? &entries_[*at] : nullptr;
 }
 
 KUID VLXKuidMapTable::Map(const KUID& source) const
@@ -19,11 +19,11 @@ KUID VLXKuidMapTable::Map(const KUID& source) const
 
 void VLXKuidMapTable::Set(const VLXKuidMapEntry& entry)
 {
-    auto [it, inserted] = bySource_.try_emplace(entry.source, entries_.size());
+    auto [at, inserted] = bySource_.TryEmplace(entry.source, entries_.size());
     if (inserted)
         entries_.push_back(entry);
     else
-        entries_[it->second] = entry;
+        entries_[*at] = entry;
 }
 
 void VLXKuidMapTable::Clear()
@@ -34,18 +34,24 @@ void VLXKuidMapTable::Clear()
 
 const VLXDependencyEntry* VLXDependencyTable::Find(const KUID& kuid) const
 {
-    auto it = byKuid_.find(kuid);
-    return it == byKuid_.end() ? nullptr : &entries_[it->second];
+    const size_t* at = byKuid_.Find(kuid);
+    return at ? &entries_[*at] : nullptr;
 }
 
 VLXDependencyEntry& VLXDependencyTable::Get(const KUID& kuid)
 {
-    auto [it, inserted] = byKuid_.try_emplace(kuid, entries_.size());
+    auto [at, inserted] = byKuid_.TryEmplace(kuid, entries_.size());
     if (inserted) {
         entries_.emplace_back();
         entries_.back().kuid = kuid;
     }
-    return entries_[it->second];
+    return entries_[*at];
+}
+
+void VLXDependencyTable::Reserve(size_t n)
+{
+    entries_.reserve(n);
+    byKuid_.reserve(n);
 }
 
 void VLXDependencyTable::Clear()
@@ -54,36 +60,51 @@ void VLXDependencyTable::Clear()
     byKuid_.clear();
 }
 
+bool VLXShownNameLess(const VLXAssetRecord& a, const VLXAssetRecord& b)
+{
+    return VLXCompareFolded(a.ShownName(), b.ShownName()) < 0;
+}
+
 bool VLXRecordNameLess(const VLXAssetRecordRef& a, const VLXAssetRecordRef& b)
 {
-    return VLXCompareFolded(a->ShownName(), b->ShownName()) < 0;
+    return VLXShownNameLess(*a, *b);
 }
 
 VLXAssetRecord* VLXAssetIndex::Lookup(const KUID& kuid) const
 {
-    auto it = records.find(kuid);
-    return it == records.end() ? nullptr : it->second.get();
+    const VLXAssetRecordRef* at = records.Find(kuid);
+    return at ? at->get() : nullptr;
 }
 
 VLXAssetRecordRef VLXAssetIndex::Add(VLXAssetRecordRef record)
 {
-    auto [it, inserted] = records.try_emplace(record->kuid, record);
+    auto [at, inserted] = records.TryEmplace(record->kuid, record);
     if (inserted) {
         array.push_back(record);
         return record;
     }
     // Same KUID twice: the later record wins but keeps the earlier one's place in the array.
-    *it->second = std::move(*record);
-    return it->second;
+    **at = std::move(*record);
+    return *at;
+}
+
+bool VLXAssetIndex::Insert(VLXAssetRecordRef record)
+{
+    auto [at, inserted] = records.TryEmplace(record->kuid, record);
+    if (inserted)
+        array.push_back(std::move(record));
+    else
+        **at = std::move(*record);
+    return inserted;
 }
 
 bool VLXAssetIndex::Remove(const KUID& kuid)
 {
-    auto it = records.find(kuid);
-    if (it == records.end())
+    const VLXAssetRecordRef* at = records.Find(kuid);
+    if (!at)
         return false;
-    VLXAssetRecord* raw = it->second.get();
-    records.erase(it);
+    VLXAssetRecord* raw = at->get();
+    records.Erase(kuid);
     std::erase_if(array, [raw](const VLXAssetRecordRef& r) { return r.get() == raw; });
     return true;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "assetdb/AssetRecord.h"
+#include "assetdb/KuidHashMap.h"
 #include "core/KUID.h"
 #include "engine/PString.h"
 #include "soup/SoupRef.h"
@@ -9,7 +10,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 // Change flags of the index (VLXAssetIndex::changeFlags).
@@ -47,7 +47,7 @@ public:
 
 private:
     std::vector<VLXKuidMapEntry> entries_;
-    std::unordered_map<KUID, size_t> bySource_;
+    VLXKuidHashMap<size_t> bySource_;
 };
 
 struct VLXDependencyEntry {
@@ -63,11 +63,13 @@ public:
     const VLXDependencyEntry* Find(const KUID& kuid) const;
     // The entry of `kuid`, created empty at the end when missing.
     VLXDependencyEntry& Get(const KUID& kuid);
+    // Makes room for `n` entries.
+    void Reserve(size_t n);
     void Clear();
 
 private:
     std::vector<VLXDependencyEntry> entries_;
-    std::unordered_map<KUID, size_t> byKuid_;
+    VLXKuidHashMap<size_t> byKuid_;
 };
 
 struct VLXAuthorEntry {
@@ -109,7 +111,7 @@ struct VLXDownloadStationState {
 
 struct VLXAssetIndex {
     // Records: the map by KUID and the array sorted by shown name (VLXCompareFolded).
-    std::unordered_map<KUID, VLXAssetRecordRef> records;
+    VLXKuidHashMap<VLXAssetRecordRef> records;
     std::vector<VLXAssetRecordRef> array;
 
     VLXKuidMapTable obsoleteMap;  // table 1: a KUID to the KUID that makes it obsolete
@@ -145,6 +147,9 @@ struct VLXAssetIndex {
     // Adds a record to the map and the end of the array; a record with the same KUID is
     // overwritten in place (the array keeps one entry). Returns the record held.
     VLXAssetRecordRef Add(VLXAssetRecordRef record);
+    // Add without handing the held record back (the reader adds every record of a file); false
+    // when the KUID was already held.
+    bool Insert(VLXAssetRecordRef record);
     // Removes a record from the map and the array.
     bool Remove(const KUID& kuid);
     // Sorts the array by shown name (stable; skipped when already in order).
@@ -155,3 +160,4 @@ struct VLXAssetIndex {
 
 // The order of the record array: shown names compared after case folding.
 bool VLXRecordNameLess(const VLXAssetRecordRef& a, const VLXAssetRecordRef& b);
+bool VLXShownNameLess(const VLXAssetRecord& a, const VLXAssetRecord& b);

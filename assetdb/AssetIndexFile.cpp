@@ -50,6 +50,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 namespace {
 
@@ -111,7 +113,8 @@ public:
         uint32_t content, packed;
         std::memcpy(&content, at, 4);
         std::memcpy(&packed, at + 4, 4);
-        return KUID::FromPackedWord(packed, int32_t(content));
+        // The packed word: version in the top 7 bits, user id in the low 25 (sign-extended).
+        return KUID(int32_t(packed << 7) >> 7, int32_t(content), int32_t(packed >> 25));
     }
 
     // A count of items that each take at least `itemSize` bytes; fails when they cannot fit.
@@ -129,11 +132,13 @@ public:
     {
         uint32_t n = U32();
         const uint8_t* at = Take(n);
-        if (!at || n >= 0x10000) {
+        if (!at || n == 0 || n >= 0x10000) {
             out.clear();
             return;
         }
-        out.assign(reinterpret_cast<const char*>(at), n);
+        // Built in place and moved in: cheaper than assign(), which allows for overlapping text;
+        // most record texts are read into empty strings.
+        out = std::string(reinterpret_cast<const char*>(at), n);
     }
     std::string Text()
     {
@@ -160,11 +165,30 @@ private:
 
 class IndexWriter {
 public:
+    // Hands finished bytes (already scrambled) to a file; false when the file refused them.
+    using Sink = std::function<bool(std::span<const uint8_t>)>;
+
     // Appends to `out`; Finish() trims the spare room grown on the way.
     explicit IndexWriter(std::vector<uint8_t>& out) : out_(out), used_(out.size()) {}
+    // Streams instead: whenever about kPieceBytes have gathered they are scrambled by their file
+    // offset (bytes before kScrambleFrom stay plain) and handed to `sink`; `out` is reused.
+    IndexWriter(std::vector<uint8_t>& out, uint32_t seed, Sink sink)
+        : out_(out), used_(out.size()), seed_(seed), sink_(std::move(sink))
+    {
+    }
 
-    size_t Position() const { return used_; }
-    void Finish() { out_.resize(used_); }
+    static constexpr size_t kPieceBytes = 1 << 20;
+    static constexpr size_t kScrambleFrom = 16;
+
+    // File offset of the next byte.
+    size_t Position() const { return handedOver_ + used_; }
+    bool Failed() const { return failed_; }
+    void Finish()
+    {
+        if (sink_ && used_)
+            HandOver();
+        out_.resize(used_);
+    }
     void Bytes(const void* data, size_t n)
     {
         if (n)
@@ -206,11 +230,14 @@ public:
         U32(uint32_t(n));
         Bytes(s.c_str(), n);
     }
+    // Only for bytes not handed over yet (the in-memory image).
     void PatchU32(size_t position, uint32_t value) { std::memcpy(out_.data() + position, &value, 4); }
 
 private:
     uint8_t* Grow(size_t n)
     {
+        if (sink_ && used_ + n > kPieceBytes && used_ > 0)
+            HandOver();
         if (used_ + n > out_.size())
             out_.resize(std::max({out_.capacity(), out_.size() * 2, used_ + n + 65536}));
         uint8_t* at = out_.data() + used_;
@@ -218,8 +245,22 @@ private:
         return at;
     }
 
+    void HandOver()
+    {
+        size_t plain = handedOver_ < kScrambleFrom ? std::min(used_, kScrambleFrom - handedOver_) : 0;
+        TStreamObfuscated::ScrambleBytes(out_.data() + plain, used_ - plain, seed_, uint32_t(handedOver_ + plain));
+        if (!failed_ && !sink_(std::span<const uint8_t>(out_.data(), used_)))
+            failed_ = true;
+        handedOver_ += used_;
+        used_ = 0;
+    }
+
     std::vector<uint8_t>& out_;
     size_t used_;
+    uint32_t seed_ = 0;
+    Sink sink_;
+    size_t handedOver_ = 0;
+    bool failed_ = false;
 };
 
 // ---------------------------------------------------------------- record fields
@@ -328,54 +369,99 @@ constexpr RecordField kRecordFields[] = {
     U32Field("folderStamp", &R::folderStamp).Since(kIndexFolderStamp),
 };
 
-bool Stored(const RecordField& f, uint32_t version, const R& r)
+// Records are read and written by unrolling kRecordFields at compile time: each field becomes
+// straight-line code with its member and type fixed, and only the version and installedPath
+// conditions are left to run time. A loaded index passes every record through here.
+template <size_t I>
+inline void ReadField(IndexReader& in, uint32_t version, uint32_t generation, R& r)
 {
-    return version >= f.since && version <= f.until && !(f.needsInstalledPath && r.installedPath.empty());
+    constexpr RecordField f = kRecordFields[I];
+    if constexpr (f.since > kIndexOldest)
+        if (version < f.since)
+            return;
+    if constexpr (f.until < kIndexCurrent)
+        if (version > f.until)
+            return;
+    if constexpr (f.needsInstalledPath)
+        if (r.installedPath.empty())
+            return;
+    if constexpr (f.type == FieldType::Kuid)
+        r.*f.kuid = in.Kuid();
+    else if constexpr (f.type == FieldType::Text)
+        in.Text(r.*f.text);
+    else if constexpr (f.type == FieldType::Bit)
+        r.*f.byte |= uint8_t(in.Bool() ? f.mask : 0);
+    else if constexpr (f.type == FieldType::Bool)
+        r.*f.byte = in.Bool() ? 1 : 0;
+    else if constexpr (f.type == FieldType::ObsoleteCurrent)
+        r.obsoleteGeneration = in.Bool() ? generation : 0;
+    else if constexpr (f.type == FieldType::I32)
+        r.*f.i32 = in.I32();
+    else if constexpr (f.type == FieldType::U32)
+        r.*f.u32 = in.U32();
+    else if constexpr (f.type == FieldType::F32)
+        r.*f.f32 = in.F32();
+    else if constexpr (f.type == FieldType::U8)
+        r.*f.byte = in.U8();
+    else if constexpr (f.type == FieldType::U64)
+        r.*f.u64 = in.U64();
 }
+
+template <size_t I>
+inline void WriteField(IndexWriter& out, uint32_t generation, const R& r)
+{
+    constexpr RecordField f = kRecordFields[I];
+    if constexpr (f.until < kIndexCurrent)
+        return;
+    if constexpr (f.needsInstalledPath)
+        if (r.installedPath.empty())
+            return;
+    if constexpr (f.type == FieldType::Kuid)
+        out.Kuid(r.*f.kuid);
+    else if constexpr (f.type == FieldType::Text)
+        out.Text(r.*f.text);
+    else if constexpr (f.type == FieldType::Bit)
+        out.Bool((r.*f.byte & f.mask) != 0);
+    else if constexpr (f.type == FieldType::Bool)
+        out.Bool(r.*f.byte != 0);
+    else if constexpr (f.type == FieldType::ObsoleteCurrent)
+        out.Bool(r.obsoleteGeneration != 0 && r.obsoleteGeneration == generation);
+    else if constexpr (f.type == FieldType::I32)
+        out.I32(r.*f.i32);
+    else if constexpr (f.type == FieldType::U32)
+        out.U32(r.*f.u32);
+    else if constexpr (f.type == FieldType::F32)
+        out.F32(r.*f.f32);
+    else if constexpr (f.type == FieldType::U8)
+        out.U8(r.*f.byte);
+    else if constexpr (f.type == FieldType::U64)
+        out.U64(r.*f.u64);
+}
+
+template <size_t... I>
+void ReadFields(IndexReader& in, uint32_t version, uint32_t generation, R& r, std::index_sequence<I...>)
+{
+    (ReadField<I>(in, version, generation, r), ...);
+}
+
+template <size_t... I>
+void WriteFields(IndexWriter& out, uint32_t generation, const R& r, std::index_sequence<I...>)
+{
+    (WriteField<I>(out, generation, r), ...);
+}
+
+constexpr auto kFieldIndexes = std::make_index_sequence<std::size(kRecordFields)>();
 
 void ReadRecord(IndexReader& in, uint32_t version, uint32_t generation, R& r)
 {
     // Flag bytes hold only what the file stores; bits of absent fields read as 0.
     r.flags = r.flags2 = r.permissions = 0;
-    for (const RecordField& f : kRecordFields) {
-        if (!Stored(f, version, r))
-            continue;
-        switch (f.type) {
-        case FieldType::Kuid: r.*f.kuid = in.Kuid(); break;
-        case FieldType::Text: in.Text(r.*f.text); break;
-        case FieldType::Bit:
-            if (in.Bool())
-                r.*f.byte |= f.mask;
-            break;
-        case FieldType::Bool: r.*f.byte = in.Bool() ? 1 : 0; break;
-        case FieldType::ObsoleteCurrent: r.obsoleteGeneration = in.Bool() ? generation : 0; break;
-        case FieldType::I32: r.*f.i32 = in.I32(); break;
-        case FieldType::U32: r.*f.u32 = in.U32(); break;
-        case FieldType::F32: r.*f.f32 = in.F32(); break;
-        case FieldType::U8: r.*f.byte = in.U8(); break;
-        case FieldType::U64: r.*f.u64 = in.U64(); break;
-        }
-    }
+    ReadFields(in, version, generation, r, kFieldIndexes);
 }
 
 void WriteRecord(IndexWriter& out, uint32_t generation, const R& r)
 {
-    for (const RecordField& f : kRecordFields) {
-        if (!Stored(f, kIndexCurrent, r))
-            continue;
-        switch (f.type) {
-        case FieldType::Kuid: out.Kuid(r.*f.kuid); break;
-        case FieldType::Text: out.Text(r.*f.text); break;
-        case FieldType::Bit: out.Bool((r.*f.byte & f.mask) != 0); break;
-        case FieldType::Bool: out.Bool(r.*f.byte != 0); break;
-        case FieldType::ObsoleteCurrent: out.Bool(r.obsoleteGeneration != 0 && r.obsoleteGeneration == generation); break;
-        case FieldType::I32: out.I32(r.*f.i32); break;
-        case FieldType::U32: out.U32(r.*f.u32); break;
-        case FieldType::F32: out.F32(r.*f.f32); break;
-        case FieldType::U8: out.U8(r.*f.byte); break;
-        case FieldType::U64: out.U64(r.*f.u64); break;
-        }
-    }
+    WriteFields(out, generation, r, kFieldIndexes);
 }
 
 constexpr size_t StoredSize(FieldType type)
@@ -405,20 +491,56 @@ static_assert(kMinRecordBytes == 100);
 
 // ---------------------------------------------------------------- sections
 
-void ReadRecords(IndexReader& in, uint32_t version, VLXAssetIndex& index)
+// Records of a loaded index are made in blocks (one allocation for many records); each record
+// shares its block's ownership, so a block is freed when the last of its records is dropped.
+constexpr size_t kRecordBlockSize = 512;
+
+// Returns whether the record array came out in name order. Each record is compared with the one
+// before while both are still in the cache; a check over the whole array afterwards costs more.
+// Records enter the map in small batches whose slots are prefetched first: map slots are spread
+// over megabytes, and one memory wait per batch replaces one per record.
+bool ReadRecords(IndexReader& in, uint32_t version, VLXAssetIndex& index)
 {
+    constexpr size_t kInsertBatch = 16;
     uint32_t count = in.Count(kMinRecordBytes);
     index.records.reserve(count);
     index.array.reserve(count);
+    bool sorted = true;
+    std::shared_ptr<VLXAssetRecord[]> block;
+    size_t used = 0, blockSize = 0;
+    VLXAssetRecordRef pending[kInsertBatch];
+    size_t pendingCount = 0;
+    auto insertPending = [&] {
+        for (size_t k = 0; k < pendingCount; ++k)
+            // A KUID stored twice replaces the earlier record in its place: the order is not known.
+            if (!index.Insert(std::move(pending[k])))
+                sorted = false;
+        pendingCount = 0;
+    };
+    const VLXAssetRecord* previous = nullptr;
     for (uint32_t i = 0; i < count && !in.Failed(); ++i) {
-        auto record = std::make_shared<VLXAssetRecord>();
+        if (used == blockSize) {
+            blockSize = std::min<size_t>(kRecordBlockSize, count - i);
+            // Default-initialised: the members' own initialisers run, without zeroing the block first.
+            block = std::make_shared_for_overwrite<VLXAssetRecord[]>(blockSize);
+            used = 0;
+        }
+        VLXAssetRecordRef record(block, &block[used++]);
         ReadRecord(in, version, index.generation, *record);
         if (in.Failed())
             break;
         VLXRebuildSearchText(*record);
         VLXApplyLocationRules(*record);
-        index.Add(std::move(record));
+        if (sorted && previous && VLXShownNameLess(*record, *previous))
+            sorted = false;
+        previous = record.get();
+        index.records.Prefetch(record->kuid);
+        pending[pendingCount++] = std::move(record);
+        if (pendingCount == kInsertBatch)
+            insertPending();
     }
+    insertPending();
+    return sorted;
 }
 
 void WriteRecords(IndexWriter& out, const VLXAssetIndex& index)
@@ -480,6 +602,7 @@ void ReadDependencies(IndexReader& in, VLXDependencyTable& table)
     if (!in.Check(in.U16() == 1, "dependency table version is not 1"))
         return;
     uint32_t count = in.Count(16);
+    table.Reserve(count);
     for (uint32_t i = 0; i < count && !in.Failed(); ++i) {
         VLXDependencyEntry& entry = table.Get(in.Kuid());
         ReadKuidList(in, entry.requiredKuids);
@@ -686,9 +809,10 @@ void ReadClientId(IndexReader& in, VLXAssetIndex& index, const VLXIndexReadConte
     std::memcpy(index.clientId.data() + 4, context.machine.data(), 4);
 }
 
-void ReadBody(IndexReader& in, uint32_t v, VLXAssetIndex& index, const VLXIndexReadContext& context)
+// Returns whether the record array came out in name order.
+bool ReadBody(IndexReader& in, uint32_t v, VLXAssetIndex& index, const VLXIndexReadContext& context)
 {
-    ReadRecords(in, v, index);
+    bool sorted = ReadRecords(in, v, index);
     ReadKuidMap(in, index.obsoleteMap);
     if (v >= kIndexSecondKuidMap)
         ReadKuidMap(in, index.kuidMap2);
@@ -732,6 +856,7 @@ void ReadBody(IndexReader& in, uint32_t v, VLXAssetIndex& index, const VLXIndexR
         value = in.U32();
     ReadClientId(in, index, context);
     index.fullScanDone = in.Bool();
+    return sorted;
 }
 
 void WriteBody(IndexWriter& out, const VLXAssetIndex& index)
@@ -793,9 +918,10 @@ VLXIndexReadResult VLXReadIndex(std::span<uint8_t> image, VLXAssetIndex& index, 
         TStreamObfuscated::UnscrambleBytes(image.data() + bodyStart, image.size() - bodyStart, seed, uint32_t(bodyStart));
     }
     IndexReader body(image.subspan(bodyStart));
-    ReadBody(body, result.version, index, context);
+    result.arraySorted = ReadBody(body, result.version, index, context);
     if (body.Failed()) {
         result.reason = body.Reason();
+        result.arraySorted = false;
         index.Clear();
         return result;
     }
@@ -817,4 +943,21 @@ std::vector<uint8_t> VLXWriteIndex(const VLXAssetIndex& index, uint32_t seed)
     out.PatchU32(8, uint32_t(image.size()));
     TStreamObfuscated::ScrambleBytes(image.data() + 16, image.size() - 16, seed, 16);
     return image;
+}
+
+uint64_t VLXWriteIndexPieces(const VLXAssetIndex& index, uint32_t seed,
+                             const std::function<bool(std::span<const uint8_t>)>& write)
+{
+    // One piece is reused for the whole file: no image of the whole index is built in memory.
+    std::vector<uint8_t> piece;
+    piece.reserve(IndexWriter::kPieceBytes + 65536);
+    IndexWriter out(piece, seed, write);
+    out.U32(kIndexMagic);
+    out.U32(kIndexCurrent);
+    out.U32(kIndexSizePlaceholder);
+    out.U32(seed);
+    WriteBody(out, index);
+    uint64_t size = out.Position();
+    out.Finish();
+    return out.Failed() ? 0 : size;
 }

@@ -48,6 +48,8 @@ struct VLXIndexReadResult {
     bool ok = false;
     uint32_t version = 0;
     const char* reason = nullptr;  // why the file was rejected
+    // The record array came out in name order (VLXRecordNameLess), so SortArray has nothing to do.
+    bool arraySorted = false;
 };
 
 // Reads a whole file image (scrambled bodies are unscrambled in place). The index is cleared
@@ -56,3 +58,9 @@ VLXIndexReadResult VLXReadIndex(std::span<uint8_t> image, VLXAssetIndex& index, 
 
 // Writes the index as a version-36 image scrambled with `seed`.
 std::vector<uint8_t> VLXWriteIndex(const VLXAssetIndex& index, uint32_t seed);
+
+// Writes the same file through `write`, piece by piece in file order, without building the whole
+// image. The size field still holds the placeholder 0xFEEDCEEB: the caller patches the returned
+// size in at offset 8 after the last byte. Returns 0 when `write` failed.
+uint64_t VLXWriteIndexPieces(const VLXAssetIndex& index, uint32_t seed,
+                             const std::function<bool(std::span<const uint8_t>)>& write);

@@ -1,6 +1,8 @@
 // Search text and location rules of asset records.
 #include "assetdb/AssetRecord.h"
 
+#include <cstring>
+
 bool VLXCategoryClassHas(std::string_view codes, std::string_view code)
 {
     size_t start = 0;
@@ -24,20 +26,34 @@ void VLXRebuildSearchText(VLXAssetRecord& record)
     } kCategoryWords[] = {
         {"ACTV", "interactive"}, {"LOCO", "locomotive"}, {"TEND", "tender"}, {"ROLL", "rollingstock"}};
 
-    std::string& text = record.searchText;
-    text.clear();
-    auto append = [&text](std::string_view part) {
+    // Every record of a loaded index passes through here: the parts are collected first so that
+    // the text is sized once instead of growing part by part.
+    std::string_view parts[2 + std::size(kCategoryWords)];
+    size_t count = 0;
+    size_t length = 0;
+    auto collect = [&](std::string_view part) {
         if (part.empty())
             return;
-        if (!text.empty())
-            text += ';';
-        text += part;
+        length += part.size() + (count ? 1 : 0);
+        parts[count++] = part;
     };
-    append(record.ShownName());
-    append(record.keywords);
-    for (const auto& entry : kCategoryWords)
-        if (record.categoryClass.find(entry.code) != std::string::npos)
-            append(entry.word);
+    collect(record.ShownName());
+    collect(record.keywords);
+    const std::string_view codes = record.categoryClass;
+    if (codes.size() >= 4)
+        for (const auto& entry : kCategoryWords)
+            if (codes.find(entry.code) != std::string_view::npos)
+                collect(entry.word);
+
+    std::string& text = record.searchText;
+    text.resize(length);
+    char* out = text.data();
+    for (size_t i = 0; i < count; ++i) {
+        if (i)
+            *out++ = ';';
+        std::memcpy(out, parts[i].data(), parts[i].size());
+        out += parts[i].size();
+    }
 }
 
 void VLXApplyLocationRules(VLXAssetRecord& record)

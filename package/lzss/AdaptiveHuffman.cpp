@@ -6,7 +6,7 @@
 AdaptiveHuffmanTree::AdaptiveHuffmanTree(int symbols)
     : leaves_(symbols + (symbols & 1)), root_(2 * leaves_ - 2)
 {
-    count_.resize(root_ + 1);
+    count_.resize(root_ + 2);  // count_[root_ + 1] stays 0: it stops the update's climb at the root
     link_.resize(root_ + 1);
     parent_.resize(root_ + 1);
     leafPos_.resize(leaves_);
@@ -75,33 +75,31 @@ void AdaptiveHuffmanTree::Update(int symbol)
     uint16_t* const leafPos = leafPos_.data();
     const size_t root = size_t(root_);
     size_t c = leafPos[symbol];
-    while (c != root) {
+    for (;;) {
+        // Climb while the incremented count keeps the order. The count 0 past
+        // the root ends the climb there too, so the loop has a single exit.
         uint32_t k = count[c] + 1;
-        // Climb while the incremented count keeps the order: no exchange needed.
         while (k <= count[c + 1]) {
             count[c] = k;
             c = parent[c];
-            if (c == root) goto done;
             k = count[c] + 1;
         }
-        {
-            // The root's count is at least k, so the run ends before it.
-            size_t l = c + 1;  // usually the run is this one node
-            if (count[l + 1] < k) l = size_t(LastBelow(int(l + 1), k));
-            count[c] = count[l];
-            count[l] = k;
-            const uint16_t mine = link[c];
-            const uint16_t theirs = link[l];
-            if (mine & kLeaf) leafPos[mine & ~kLeaf] = uint16_t(l);
-            else parent[mine] = parent[mine + 1] = uint16_t(l);
-            if (theirs & kLeaf) leafPos[theirs & ~kLeaf] = uint16_t(c);
-            else parent[theirs] = parent[theirs + 1] = uint16_t(c);
-            link[l] = mine;
-            link[c] = theirs;
-            c = parent[l];
-        }
+        if (c == root) break;
+        // The root's count is at least k, so the run ends before it.
+        size_t l = c + 1;  // usually the run is this one node
+        if (count[l + 1] < k) l = size_t(LastBelow(int(l + 1), k));
+        count[c] = count[l];
+        count[l] = k;
+        const uint16_t mine = link[c];
+        const uint16_t theirs = link[l];
+        if (mine & kLeaf) leafPos[mine & ~kLeaf] = uint16_t(l);
+        else parent[mine] = parent[mine + 1] = uint16_t(l);
+        if (theirs & kLeaf) leafPos[theirs & ~kLeaf] = uint16_t(c);
+        else parent[theirs] = parent[theirs + 1] = uint16_t(c);
+        link[l] = mine;
+        link[c] = theirs;
+        c = parent[l];
     }
-done:
     ++count[root];
 }
 

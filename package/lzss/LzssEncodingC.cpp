@@ -29,8 +29,8 @@ constexpr uint16_t kLengthBase[16] = {0, 1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49
 constexpr uint8_t kLengthExtra[16] = {0, 0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 7};
 
 // Reads bits least significant first; tells apart running out at an item
-// boundary (a clean end) and running out inside an item (damage). At most 56
-// bits are buffered, so a shift by the buffered count is always defined.
+// boundary (a clean end) and running out inside an item (damage). At most 63
+// bits are counted, so a shift by the buffered count is always defined.
 class BitReader {
  public:
     BitReader(const uint8_t* in, size_t size) : p_(in), end_(in + size) {}
@@ -50,7 +50,18 @@ class BitReader {
     // Walks the tree from the root, one bit per level, to a leaf.
     bool Symbol(const AdaptiveHuffmanTree& tree, int& symbol)
     {
-        if (count_ < 32) Refill();
+        if (end_ - p_ >= 8) {
+            // Branch-free top-up to 56-63 bits. The buffer's bits above the
+            // count are the stream's next bits too, so or-ing them in again
+            // later changes nothing.
+            uint64_t word;
+            std::memcpy(&word, p_, 8);
+            bits_ |= word << count_;
+            p_ += (63 - count_) >> 3;
+            count_ |= 56;
+        } else if (count_ < 32) {
+            Refill();
+        }
         const uint16_t* link = tree.Links();
         uint64_t bits = bits_;
         unsigned count = count_;

@@ -209,7 +209,7 @@ public:
     void Kuid(const KUID& k)
     {
         U32(uint32_t(k.contentId));
-        U32(k.PackedWord());
+        U32((uint32_t(k.version) << 25) | (uint32_t(k.userId) & 0x1FFFFFFu));  // as KUID::PackedWord
     }
     void Text(std::string_view s)
     {
@@ -234,15 +234,23 @@ public:
     void PatchU32(size_t position, uint32_t value) { std::memcpy(out_.data() + position, &value, 4); }
 
 private:
+    // Room for n more bytes. The common case (they fit below room_) stays inline.
     uint8_t* Grow(size_t n)
+    {
+        if (used_ + n > room_)
+            MakeRoom(n);
+        uint8_t* at = out_.data() + used_;
+        used_ += n;
+        return at;
+    }
+
+    void MakeRoom(size_t n)
     {
         if (sink_ && used_ + n > kPieceBytes && used_ > 0)
             HandOver();
         if (used_ + n > out_.size())
             out_.resize(std::max({out_.capacity(), out_.size() * 2, used_ + n + 65536}));
-        uint8_t* at = out_.data() + used_;
-        used_ += n;
-        return at;
+        room_ = sink_ ? std::max(used_ + n, std::min(out_.size(), kPieceBytes)) : out_.size();
     }
 
     void HandOver()
@@ -257,6 +265,7 @@ private:
 
     std::vector<uint8_t>& out_;
     size_t used_;
+    size_t room_ = 0;  // Grow needs MakeRoom beyond this
     uint32_t seed_ = 0;
     Sink sink_;
     size_t handedOver_ = 0;

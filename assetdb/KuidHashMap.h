@@ -29,14 +29,6 @@ public:
             Rehash(SlotsFor(n));
     }
 
-    // Starts loading the slot where a look-up of `key` begins, so that a batch of insertions
-    // waits for memory once instead of once per entry.
-    void Prefetch(const KUID& key) const
-    {
-        if (!slots_.empty())
-            __builtin_prefetch(&slots_[Home(key)], 1);
-    }
-
     V* Find(const KUID& key) { return const_cast<V*>(std::as_const(*this).Find(key)); }
     const V* Find(const KUID& key) const
     {

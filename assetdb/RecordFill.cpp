@@ -106,8 +106,10 @@ int32_t VLXFolderFileBytes(std::string_view folder)
             const std::string& name = find.GetName();
             if (name == "." || name == "..")
                 continue;
-            if (find.IsFolder())
+            if (find.IsRealFolder())  // linked folders could loop or lead out of the asset
                 pending.push_back(current + "/" + name);
+            else if (find.IsFolder())
+                continue;
             else
                 total += find.GetSize();
         }

@@ -25,13 +25,15 @@ std::string JoinPath(std::string_view a, std::string_view b)
 
 bool Stopped(const VLXScanContext& scan) { return scan.stop && scan.stop->load(std::memory_order_relaxed); }
 
-// Names of the sub-folders of a folder on disk, without "." and "..".
+// Names of the sub-folders of a folder on disk, without "." and "..". Linked folders are left
+// out: a link is no asset folder of this installation, and one to a folder above would make
+// the scan index (or trash) that folder's contents.
 std::vector<std::string> SubFolders(const std::string& folder)
 {
     std::vector<std::string> names;
     Nox::File::Find find;
     for (bool ok = find.Open(folder + "/*"); ok; ok = find.Next())
-        if (find.IsFolder() && find.GetName() != "." && find.GetName() != "..")
+        if (find.IsRealFolder() && find.GetName() != "." && find.GetName() != "..")
             names.push_back(find.GetName());
     return names;
 }

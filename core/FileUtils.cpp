@@ -50,7 +50,8 @@ uint32_t HashTree(const std::string& folder) {
   Listing listing = List(folder);
   uint32_t h = 0;
   for (const Nox::FindEntry& entry : listing.entries) {
-    if (entry.IsFolder()) {
+    // A linked folder counts as a leaf: following it could loop or leave the tree.
+    if (entry.IsRealFolder()) {
       uint32_t f = HashTree(Join(folder, entry.name));
       h = (f + 11u) ^ std::rotl(h, 6);
     } else {
@@ -62,8 +63,8 @@ uint32_t HashTree(const std::string& folder) {
 
 bool TreeHasFiles(const std::string& folder) {
   for (const Nox::FindEntry& entry : List(folder).entries) {
-    if (!entry.IsFolder()) return true;
-    if (TreeHasFiles(Join(folder, entry.name))) return true;
+    if (!entry.IsFolder()) return true;  // a linked file is a file too
+    if (entry.IsRealFolder() && TreeHasFiles(Join(folder, entry.name))) return true;
   }
   return false;
 }

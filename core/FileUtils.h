@@ -22,8 +22,9 @@ std::optional<std::string> CreateTemporaryFilePath(std::string_view source, std:
 std::string SanitizeFileName(std::string_view text);
 
 // 32-bit fingerprint of a folder tree (empty source: plain path). Empty and
-// unlistable folders give 1.
+// unlistable folders give 1. Linked folders inside the tree are not entered.
 uint32_t FolderContentHash(std::string_view source, std::string_view folder);
 
-// True when the folder or any folder below it holds a file.
+// True when the folder or any folder below it holds a file (a linked file
+// counts; linked folders are not entered).
 bool FolderHasFiles(std::string_view source, std::string_view folder);

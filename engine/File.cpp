@@ -246,6 +246,8 @@ bool File::Md(std::string_view source, std::string_view path) {
 
 bool File::Prune(std::string_view path) {
   std::string diskPath = Slashed(path);
+  // "link/" would name the folder a link points to, and remove_all would empty it.
+  while (diskPath.size() > 1 && diskPath.back() == '/') diskPath.pop_back();
   if (diskPath.empty()) return false;
   std::error_code error;
   std::filesystem::remove_all(diskPath, error);
@@ -345,6 +347,10 @@ bool FileFind::Open(std::string_view pattern) {
     entry.name = name;
     struct stat st {};
     std::string full = JoinPath(folder, name);
+    if (lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+      entry.attributes |= FindEntry::kLink;
+      entry.change = ChangeValue(st);  // a dangling link keeps the link's own values
+    }
     if (stat(full.c_str(), &st) == 0) {
       if (S_ISDIR(st.st_mode)) {
         entry.attributes |= FindEntry::kFolder;

@@ -79,6 +79,7 @@ class File {
   static bool Md(std::string_view path);
   static bool Md(std::string_view source, std::string_view path);
   // Removes a folder with everything inside it (also removes a plain file).
+  // Symbolic links are removed, never followed: nothing outside the tree goes.
   static bool Prune(std::string_view path);
   static bool Prune(std::string_view source, std::string_view path);
   static std::string GetCwd();
@@ -107,10 +108,17 @@ bool WriteAll(std::string_view path, const void* data, size_t size);
 struct FindEntry {
   std::string name;
   uint64_t size = 0;
-  uint32_t attributes = 0;  // kFolder for folders
+  uint32_t attributes = 0;  // kFolder for folders, kLink for symbolic links
   uint32_t change = 0;      // changes whenever the file is rewritten
   static constexpr uint32_t kFolder = 0x10;
+  // A symbolic link; kFolder and the size describe what it points to. Walks
+  // over a tree must not descend into linked folders: a link to a folder above
+  // makes the tree endless and leads out of it.
+  static constexpr uint32_t kLink = 0x400;
   bool IsFolder() const noexcept { return (attributes & kFolder) != 0; }
+  bool IsLink() const noexcept { return (attributes & kLink) != 0; }
+  // A folder that is really inside the listed folder (not reached through a link).
+  bool IsRealFolder() const noexcept { return IsFolder() && !IsLink(); }
 };
 
 // Lists the entries of a folder that match a pattern whose last component may
@@ -140,6 +148,8 @@ class FileFind {
   uint32_t GetAttributes() const noexcept { return Entry().attributes; }
   uint32_t GetChange() const noexcept { return Entry().change; }
   bool IsFolder() const noexcept { return Entry().IsFolder(); }
+  bool IsLink() const noexcept { return Entry().IsLink(); }
+  bool IsRealFolder() const noexcept { return Entry().IsRealFolder(); }
   // The folder of the pattern joined with the entry's name.
   std::string GetNameAndPath() const;
   // The folder part of the pattern (with '/' separators, no trailing slash).

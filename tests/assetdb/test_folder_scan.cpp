@@ -2,6 +2,7 @@
 #include "assetdb/IndexRebuild.h"
 #include "assetdb/RecordFill.h"
 #include "assetdb/RecordsFromFolders.h"
+#include "ChildProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -185,3 +186,35 @@ TEST_F(FolderScanTest, FallbackCopyForgetsMissingFoldersAndFindsNewWork)
 }
 
 } // namespace
+
+namespace {
+
+// Link loops inside an asset folder: the scan runs in a child with a time limit, so a walk that
+// follows the links fails the test instead of hanging it.
+TEST_F(FolderScanTest, LinkLoopsAreNotFollowed)
+{
+    const fs::path car = root / "local/hash-00/content car";
+    const auto carBytes = int32_t(fs::file_size(car / "car.im") + fs::file_size(car / "config.txt"));
+    fs::create_directory_symlink(".", car / "a");
+    fs::create_directory_symlink(".", car / "b");
+    fs::create_directory_symlink("..", root / "local/hash-3A/looped");  // no asset folder of its own
+
+    const pid_t pid = child::Start([&] {
+        alarm(20);
+        VLXScanContext scan{index, root.string()};
+        VLXScanLocal(scan);
+        const VLXAssetRecord* record = index.Lookup({100, 1, 0});
+        if (scan.added != 4 || !record)
+            return 1;
+        return record->diskSize == carBytes && VLXFolderFileBytes(car.string()) == carBytes ? 0 : 2;
+    });
+    EXPECT_EQ(child::Wait(pid), 0);  // 1014: the walk was still going after 20 s
+    EXPECT_TRUE(fs::is_symlink(root / "local/hash-3A/looped"));
+    EXPECT_TRUE(fs::exists(root / "local/hash-00/content car/car.im"));
+
+    // One loop alone ends at the system's link limit; following it would count the files 40 times.
+    fs::remove(car / "b");
+    EXPECT_EQ(VLXFolderFileBytes(car.string()), carBytes);
+}
+
+}  // namespace

@@ -3,6 +3,8 @@
 
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 #include <thread>
@@ -184,4 +186,37 @@ TEST(FileUtils, FolderContentHashAndFolderHasFiles) {
   EXPECT_EQ(FolderContentHash("outer", "one"), FolderContentHash("", scratch / "outer/one"));
   EXPECT_TRUE(FolderHasFiles("outer", "one"));
   SetProgramRoot(saved);
+}
+
+// Linked folders are not entered: a loop would walk forever and a link out of
+// the tree would make outside files count.
+TEST(FileUtils, FolderWalksDoNotFollowLinkedFolders) {
+  ScratchFolder scratch;
+  ASSERT_TRUE(Nox::File::Md(scratch / "tree/sub"));
+  ASSERT_TRUE(Nox::File::Md(scratch / "outside"));
+  scratch.Write("outside/x.txt", "x");
+  ASSERT_EQ(symlink(".", (scratch / "tree/a").c_str()), 0);
+  ASSERT_EQ(symlink(".", (scratch / "tree/b").c_str()), 0);
+  ASSERT_EQ(symlink("../../outside", (scratch / "tree/sub/out").c_str()), 0);
+
+  // In a child with a time limit, so that following the loops fails instead of hanging.
+  pid_t pid = fork();
+  if (pid == 0) {
+    alarm(20);
+    FolderContentHash("", scratch / "tree");
+    _exit(FolderHasFiles("", scratch / "tree") ? 1 : 0);  // only links lead to files
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+
+  uint32_t before = FolderContentHash("", scratch / "tree");
+  struct timespec pause {0, 20000000};
+  nanosleep(&pause, nullptr);
+  scratch.Write("outside/x.txt", "y");
+  EXPECT_EQ(FolderContentHash("", scratch / "tree"), before);
+
+  // A linked file counts as a file.
+  ASSERT_EQ(symlink("../../outside/x.txt", (scratch / "tree/sub/x").c_str()), 0);
+  EXPECT_TRUE(FolderHasFiles("", scratch / "tree"));
 }

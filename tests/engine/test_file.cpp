@@ -170,3 +170,30 @@ TEST(FileFind, ChangeValueChangesWhenAFileIsRewritten) {
   WriteText(dir / "f.txt", "same");  // same size and content, rewritten
   EXPECT_NE(changeOf("f.txt"), first);
 }
+
+// Links are marked so that walks can keep out of them, and Prune removes a
+// link without emptying what it points to.
+TEST(FileFind, MarksLinksAndPruneNeverFollowsThem) {
+  TempFolder dir;
+  ASSERT_TRUE(File::Md(dir / "tree/sub"));
+  ASSERT_TRUE(File::Md(dir / "outside"));
+  WriteText(dir / "outside/keep.txt", "keep");
+  ASSERT_EQ(symlink("../outside", (dir / "tree/out").c_str()), 0);
+  ASSERT_EQ(symlink("../outside/keep.txt", (dir / "tree/file").c_str()), 0);
+  ASSERT_EQ(symlink("gone", (dir / "tree/dangling").c_str()), 0);
+
+  std::map<std::string, uint32_t> attributes;
+  Nox::File::Find find;
+  for (bool ok = find.Open(dir / "tree/*"); ok; ok = find.Next()) attributes[find.GetName()] = find.GetAttributes();
+  EXPECT_EQ(attributes["sub"], Nox::FindEntry::kFolder);
+  EXPECT_EQ(attributes["out"], Nox::FindEntry::kFolder | Nox::FindEntry::kLink);
+  EXPECT_EQ(attributes["file"], Nox::FindEntry::kLink);
+  EXPECT_EQ(attributes["dangling"], Nox::FindEntry::kLink);
+
+  EXPECT_TRUE(File::Prune(dir / "tree/out/"));  // the link goes, not the folder it names
+  EXPECT_EQ(File::Exists(dir / "outside/keep.txt"), 0);
+  ASSERT_EQ(symlink("../outside", (dir / "tree/out").c_str()), 0);
+  EXPECT_TRUE(File::Prune(dir / "tree"));
+  EXPECT_NE(File::Exists(dir / "tree"), 0);
+  EXPECT_EQ(File::Exists(dir / "outside/keep.txt"), 0);
+}

@@ -96,6 +96,7 @@ KUID VLXGenerateKuid()
     KuidState& s = State();
     std::lock_guard guard(s.lock);
     ApplyStartOfRange();
+    const KUID before = s.base;
     if (s.base.IsNull()) {
         s.base.contentId = int32_t(Nox::Rand::NextU32()) / 2;
         s.base.userId = -2;
@@ -113,7 +114,11 @@ KUID VLXGenerateKuid()
         if (!index->Lookup(candidate))
             break;
     }
-    WriteSettings(s.base);
+    // A KUID whose counter could not be saved would be handed out again by the next process.
+    if (!WriteSettings(s.base)) {
+        s.base = before;
+        return KUID::Null;
+    }
     return s.base;
 }
 

@@ -18,7 +18,8 @@ void VLXLoadKuidSettings();
 // id) and writes settings/kuid.txt. True when writing succeeded.
 bool VLXSetBaseKuid(const KUID& kuid);
 // The next KUID of the current user's range that neither KUID mapping table 2 nor the index
-// uses; the null KUID on failure. Takes the database lock.
+// uses; the null KUID on failure, also when settings/kuid.txt cannot be written (the base then
+// stays as it was, so no KUID is handed out without its counter saved). Takes the database lock.
 KUID VLXGenerateKuid();
 // The current user id, or -1 when the base is null or its user id lies in -9..0.
 int32_t VLXCurrentUserId();

@@ -83,6 +83,21 @@ TEST_F(KuidGeneration, InvalidUserIdYieldsTheNullKuid)
     EXPECT_TRUE(VLXGenerateKuid().IsNull());
 }
 
+TEST_F(KuidGeneration, UnsavableCounterFailsInsteadOfRepeatingAKuid)
+{
+    WriteSettings("base-kuid <kuid:123456:5000>\n");
+    Restart();
+    // A folder where the settings file belongs makes the write fail, even for root.
+    fs::remove(root_ + "/settings/kuid.txt");
+    fs::create_directories(root_ + "/settings/kuid.txt");
+    EXPECT_TRUE(VLXGenerateKuid().IsNull());
+    EXPECT_EQ(KUID(123456, 5000, 0), VLXBaseKuid());
+    fs::remove(root_ + "/settings/kuid.txt");
+    EXPECT_EQ(KUID(123456, 5001, 0), VLXGenerateKuid());
+    Restart();
+    EXPECT_EQ(KUID(123456, 5001, 0), VLXBaseKuid());
+}
+
 TEST_F(KuidGeneration, SetBaseMovesTheRange)
 {
     Restart();

@@ -1,23 +1,13 @@
 // Category and keyword expression matching over ";"-separated code lists.
 #include "assetdb/CategoryExpression.h"
 
+#include "assetdb/AssetRecord.h"
+
 
 namespace {
 
-// True when the code list holds exactly `code` (non-empty).
-bool CodesHold(std::string_view codes, std::string_view code)
-{
-    size_t start = 0;
-    while (start <= codes.size()) {
-        size_t end = codes.find(';', start);
-        if (end == std::string_view::npos)
-            end = codes.size();
-        if (codes.substr(start, end - start) == code)
-            return true;
-        start = end + 1;
-    }
-    return false;
-}
+// True when the code list holds exactly `code`.
+bool CodesHold(std::string_view codes, std::string_view code) { return VLXCategoryClassHas(codes, code); }
 
 bool TermMatches(std::string_view codes, std::string_view term)
 {

@@ -1,5 +1,6 @@
 // ScriptFile: loading and saving script sources, and the conversion between plain and scrambled form.
 #include "soup/ScriptFile.h"
+#include "soup/LittleEndian.h"
 
 #include <cstring>
 
@@ -16,19 +17,6 @@ namespace {
 
 constexpr int kScriptLevel = 9;
 constexpr size_t kSizeSlot = 4;
-
-uint32_t LoadU32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void StoreU32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
 
 void XorWithKey(std::vector<uint8_t>& bytes)
 {

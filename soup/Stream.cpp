@@ -1,23 +1,11 @@
 // TStream buffering and record primitives shared by every stream.
 #include "soup/Stream.h"
+#include "soup/LittleEndian.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-uint32_t LoadU32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void StoreU32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
 
 constexpr uint32_t kMaxStringCount = 0xFFFF;  // interned strings: count with NUL
 constexpr uint32_t kMaxTextCount = 0xFFFF;    // plain texts: byte count

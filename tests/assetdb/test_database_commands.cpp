@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TempFolder.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -25,15 +27,9 @@ protected:
         const fs::path program = fs::path(VELMAR_BINARY_DIR) / "app" / "VelmarUtil";
         if (!fs::exists(program))
             GTEST_SKIP() << "VelmarUtil is not built";
-        char pattern[] = "/tmp/velmar-cmd-XXXXXX";
-        root_ = mkdtemp(pattern);
+        root_ = temp_.path();
         fs::create_directories(root_ + "/bin/KMXData");
         fs::copy_file(program, root_ + "/bin/VelmarUtil");
-    }
-    void TearDown() override
-    {
-        if (!root_.empty())
-            fs::remove_all(root_);
     }
 
     // Runs the program; returns its standard output and sets `status` to its exit status.
@@ -50,6 +46,7 @@ protected:
         return out;
     }
 
+    TempFolder temp_;
     std::string root_;
 };
 

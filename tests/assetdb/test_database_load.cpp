@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TempFolder.h"
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,11 +23,9 @@ class DatabaseLoad : public testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/velmar-load-XXXXXX";
-        root_ = mkdtemp(pattern);
+        root_ = temp_.path();
         fs::create_directories(root_ + "/cache");
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     void Put(const std::string& relative, const std::vector<uint8_t>& bytes)
     {
@@ -59,6 +59,7 @@ protected:
     }
     bool Exists(const std::string& relative) const { return fs::exists(root_ + "/" + relative); }
 
+    TempFolder temp_;
     std::string root_;
 };
 

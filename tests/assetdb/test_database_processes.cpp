@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TempFolder.h"
+
 #include <filesystem>
 #include <string>
 
@@ -14,14 +16,8 @@ namespace {
 
 class DatabaseProcesses : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/velmar-db-XXXXXX";
-        root_ = mkdtemp(pattern);
-    }
-    void TearDown() override { std::filesystem::remove_all(root_); }
-
-    std::string root_;
+    TempFolder temp_;
+    std::string root_ = temp_.path();
 };
 
 void AddRecord(const KUID& kuid)

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TempFolder.h"
+
 #include <chrono>
 #include <fcntl.h>
 #include <cstdio>
@@ -62,8 +64,8 @@ int LoadedGeneration(const std::string& root)
 
 TEST(IndexCrashSafety, KilledWriterLeavesTheOldOrTheNewIndex)
 {
-    char pattern[] = "/tmp/velmar-crash-XXXXXX";
-    const std::string root = mkdtemp(pattern);
+    TempFolder temp;
+    const std::string& root = temp.path();
     {
         VLXAssetIndex index = generated::Index(kRecords);
         index.currentUser = Marker(0);
@@ -112,7 +114,6 @@ TEST(IndexCrashSafety, KilledWriterLeavesTheOldOrTheNewIndex)
                 "off (3 writes take %lld us)\n",
                 written, kills, kept, replaced, (long long)span.count());
     EXPECT_GE(kills, 5);
-    std::filesystem::remove_all(root);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TempFolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -17,11 +19,9 @@ class IpcTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/velmar-ipc-XXXXXX";
-        root_ = mkdtemp(pattern);
+        root_ = temp_.path();
         path_ = root_ + "/assets.tdx";
     }
-    void TearDown() override { std::filesystem::remove_all(root_); }
 
     // The block as another program sees it, to set the flags no process of ours sets.
     IPCBlock* AttachRaw(Nox::SharedMemory& memory)
@@ -32,6 +32,7 @@ protected:
         return static_cast<IPCBlock*>(memory.Data());
     }
 
+    TempFolder temp_;
     std::string root_;
     std::string path_;
 };

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TempFolder.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -15,8 +17,7 @@ class KuidGeneration : public testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/velmar-kuid-XXXXXX";
-        root_ = mkdtemp(pattern);
+        root_ = temp_.path();
         VLXSetKuidBaseFolder(root_);
         VLXResetKuidState();
     }
@@ -24,7 +25,6 @@ protected:
     {
         VLXDatabaseLock lock(VLXDatabaseLock::Options{.write = true});
         VLXIndex().Clear();
-        fs::remove_all(root_);
     }
     // A later process: forgets the state and reads the settings file again.
     void Restart()
@@ -37,6 +37,7 @@ protected:
         fs::create_directories(root_ + "/settings");
         std::ofstream(root_ + "/settings/kuid.txt") << text;
     }
+    TempFolder temp_;
     std::string root_;
 };
 

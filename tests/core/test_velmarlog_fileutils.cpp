@@ -1,6 +1,8 @@
 // Error reporting, main-thread identity, program root and the file utilities.
 #include <gtest/gtest.h>
 
+#include "tests/support/TempFolder.h"
+
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -28,18 +30,11 @@ class LogCapture {
   std::vector<std::string> lines;
 };
 
-class ScratchFolder {
+class ScratchFolder : public TempFolder {
  public:
-  ScratchFolder() {
-    char pattern[] = "/tmp/velmar-core-XXXXXX";
-    path = mkdtemp(pattern) ? pattern : "";
-  }
-  ~ScratchFolder() { Nox::File::Prune(path); }
-  std::string operator/(const std::string& name) const { return path + "/" + name; }
   void Write(const std::string& name, const std::string& text) const {
     ASSERT_TRUE(Nox::WriteAll(*this / name, text.data(), text.size()));
   }
-  std::string path;
 };
 
 // True when path is folder + "/" + prefix + 8 characters of [0-9a-z] + a
@@ -140,7 +135,7 @@ TEST(FileUtils, CreateTemporaryFilePath) {
 
   // Named source: resolved under the program root, result in the source's terms.
   std::string saved = GetProgramRoot();
-  SetProgramRoot(scratch.path);
+  SetProgramRoot(scratch.path());
   auto inSource = CreateTemporaryFilePath("local", "work", "unknown");
   ASSERT_TRUE(inSource.has_value());
   EXPECT_TRUE(IsTemporaryName(*inSource, "work", "unknown")) << *inSource;
@@ -182,7 +177,7 @@ TEST(FileUtils, FolderContentHashAndFolderHasFiles) {
   EXPECT_NE(FolderContentHash("", scratch / "outer"), before);
 
   std::string saved = GetProgramRoot();
-  SetProgramRoot(scratch.path);
+  SetProgramRoot(scratch.path());
   EXPECT_EQ(FolderContentHash("outer", "one"), FolderContentHash("", scratch / "outer/one"));
   EXPECT_TRUE(FolderHasFiles("outer", "one"));
   SetProgramRoot(saved);

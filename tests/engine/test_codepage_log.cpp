@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "engine/Codepage.h"
 #include "engine/Log.h"
 #include "engine/Process.h"

@@ -47,8 +47,9 @@ class BitReader {
         count_ -= n;
         return true;
     }
-    // Walks the tree from the root, one bit per level, to a leaf.
-    bool Symbol(const AdaptiveHuffmanTree& tree, int& symbol)
+    // Walks the tree from the root, one bit per level, to a leaf and returns
+    // the leaf's position.
+    bool Leaf(const AdaptiveHuffmanTree& tree, int& leaf)
     {
         if (end_ - p_ >= 8) {
             // Branch-free top-up to 56-63 bits. The buffer's bits above the
@@ -59,33 +60,18 @@ class BitReader {
             bits_ |= word << count_;
             p_ += (63 - count_) >> 3;
             count_ |= 56;
-        } else if (count_ < 32) {
+        } else {
             Refill();
         }
-        const uint16_t* link = tree.Links();
-        uint64_t bits = bits_;
-        unsigned count = count_;
-        int node = tree.Root();
-        for (;;) {
-            const uint16_t l = link[node];
-            if (l & AdaptiveHuffmanTree::kLeaf) {
-                symbol = l & ~AdaptiveHuffmanTree::kLeaf;
-                break;
-            }
-            if (count == 0) {
-                bits_ = bits;
-                count_ = 0;
-                Refill();
-                if (count_ == 0) return false;
-                bits = bits_;
-                count = count_;
-            }
-            node = l + int(bits & 1);
-            bits >>= 1;
-            --count;
-        }
-        bits_ = bits;
-        count_ = count;
+        // The buffer now holds more than 48 bits unless the input is used up,
+        // and no tree is that deep, so a walk that takes more bits than are
+        // buffered means the stream ended inside the symbol. (Whatever the
+        // bits, the walk ends at a leaf.)
+        unsigned depth;
+        leaf = tree.Descend(bits_, depth);
+        if (depth > count_) return false;
+        bits_ >>= depth;
+        count_ -= depth;
         return true;
     }
 
@@ -145,6 +131,16 @@ class BitWriter {
     unsigned count_ = 0;
 };
 
+// Reads one symbol and counts it in the model.
+bool ReadSymbol(BitReader& reader, AdaptiveHuffmanTree& tree, int& symbol)
+{
+    int leaf;
+    if (!reader.Leaf(tree, leaf)) return false;
+    symbol = tree.SymbolAt(leaf);
+    tree.UpdateLeaf(leaf);
+    return true;
+}
+
 struct LengthCodes {
     uint8_t code[256];
     constexpr LengthCodes() : code()
@@ -198,8 +194,7 @@ DecodeStatus DecodeHuffmanC(const uint8_t* in, size_t size, int windowBits, Deco
     BitReader reader(in, size);
     while (!reader.Empty()) {
         int symbol;
-        if (!reader.Symbol(literals, symbol)) return DecodeStatus::kDamaged;
-        literals.Update(symbol);
+        if (!ReadSymbol(reader, literals, symbol)) return DecodeStatus::kDamaged;
         if (symbol < kFirstLength) {
             if (!out.Put(uint8_t(symbol))) return DecodeStatus::kFull;
             continue;
@@ -213,8 +208,7 @@ DecodeStatus DecodeHuffmanC(const uint8_t* in, size_t size, int windowBits, Deco
         const size_t length = kLengthBase[t] + extra + kMinMatch;
         int slot;
         unsigned low = 0;
-        if (!reader.Symbol(distances, slot)) return DecodeStatus::kDamaged;
-        distances.Update(slot);
+        if (!ReadSymbol(reader, distances, slot)) return DecodeStatus::kDamaged;
         if (!reader.Bits(distanceBits, low)) return DecodeStatus::kDamaged;
         const size_t distance = ((size_t(slot) << distanceBits) + low) & windowMask;
         const DecodeStatus status = out.Copy(distance, length);

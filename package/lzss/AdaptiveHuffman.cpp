@@ -1,6 +1,7 @@
 // AdaptiveHuffmanTree: initial state, the per-symbol update and the in-place rebuild.
 #include "package/lzss/AdaptiveHuffman.h"
 
+#include <algorithm>
 #include <cstddef>
 
 AdaptiveHuffmanTree::AdaptiveHuffmanTree(int symbols)
@@ -8,6 +9,7 @@ AdaptiveHuffmanTree::AdaptiveHuffmanTree(int symbols)
 {
     count_.resize(size_t(nodes_) + kLookahead);
     link_.resize(nodes_);
+    inTop_.resize(nodes_);
     up_.resize(size_t(nodes_) + 2 * size_t(leaves_));
     Reset();
 }
@@ -25,6 +27,7 @@ void AdaptiveHuffmanTree::Reset()
         Relink(link_[node], node);
     }
     up_[root_] = nodes_;  // the padding slot above the root ends the update's climb
+    topStale_ = true;
     for (int i = 1; i <= kLookahead; ++i) count_[root_ + i] = 0xFFFF;
 }
 
@@ -109,6 +112,30 @@ void AdaptiveHuffmanTree::Rebuild()
         k = nextK;
     }
     up_[last] = nodes_;
+    topStale_ = true;
+}
+
+void AdaptiveHuffmanTree::BuildTop() noexcept
+{
+    // The flags of the previous table all lie from its floor up.
+    if (topFloor_ != kNoTop) std::fill(inTop_.begin() + topFloor_, inTop_.end(), 0);
+    topFloor_ = uint16_t(root_);
+    FillTop(unsigned(root_), 0, 0);
+    topStale_ = false;
+}
+
+// Fills the entries whose low `level` bits are prefix, the path to node.
+void AdaptiveHuffmanTree::FillTop(unsigned node, unsigned level, unsigned prefix) noexcept
+{
+    const unsigned l = link_[node];
+    if (level == kTopBits || l >= nodes_) {
+        for (unsigned i = prefix; i < kTopSize; i += 1u << level) top_[i] = (level << 16) | node;
+        return;
+    }
+    if (node < topFloor_) topFloor_ = uint16_t(node);
+    inTop_[node] = 1;
+    FillTop(l, level + 1, prefix);
+    FillTop(l + 1, level + 1, prefix | (1u << level));
 }
 
 int AdaptiveHuffmanTree::Code(int symbol, uint64_t& bits) const noexcept

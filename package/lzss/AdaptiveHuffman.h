@@ -12,8 +12,7 @@
 // fixed: the initial tree, the update with its exchanges, and the in-place
 // rebuild when the root count passes 0x7FFF.
 //
-// Storage, chosen so that the per-symbol update runs without data-dependent
-// branches:
+// Storage, chosen so that an exchange of two nodes needs no branches:
 //   count_[node]   the node's count; four slots past the root hold 0xFFFF so
 //                  that looking four nodes ahead never leaves the array and
 //                  never finds a count below the one being raised. The first
@@ -71,12 +70,16 @@ class AdaptiveHuffmanTree {
   // The leaf reached from the root taking one bit of bits per level, lowest
   // bit first; depth receives the number of bits taken. The tree's depth is
   // bounded (far below 48) by the rebuild limit on the root count.
-  int Descend(uint64_t bits, unsigned& depth) const noexcept
+  int Descend(uint64_t bits, unsigned& depth) noexcept
   {
+    if (topStale_) [[unlikely]] BuildTop();
+    // The first levels come from the table, the rest from the links.
+    const uint32_t entry = top_[bits & (kTopSize - 1)];
+    unsigned node = entry & 0xFFFF;
+    unsigned taken = entry >> 16;
+    bits >>= taken;
     const uint16_t* const link = link_.data();
     const unsigned nodes = nodes_;
-    unsigned taken = 0;
-    unsigned node = unsigned(root_);
     for (unsigned l = link[node]; l < nodes; l = link[node]) {
       node = l + unsigned(bits & 1);
       bits >>= 1;
@@ -94,6 +97,12 @@ class AdaptiveHuffmanTree {
  private:
   static constexpr uint16_t kUnassigned = 0xFFFF;
   static constexpr int kLookahead = 4;
+  static constexpr unsigned kTopBits = 5;
+  static constexpr unsigned kTopSize = 1u << kTopBits;
+  static constexpr uint16_t kNoTop = 0xFFFF;
+
+  void BuildTop() noexcept;
+  void FillTop(unsigned node, unsigned level, unsigned prefix) noexcept;
 
   void Rebuild();
   size_t LastBelow(size_t from, unsigned k) const noexcept;
@@ -118,6 +127,10 @@ class AdaptiveHuffmanTree {
   {
     uint16_t* const link = link_.data();
     uint16_t* const up = up_.data();
+    // Links change only here. The table of the top of the tree depends on the
+    // links of its own nodes (all from topFloor_ up); an exchange elsewhere,
+    // as nearly all are, leaves it valid.
+    if (l >= topFloor_ && (inTop_[c] | inTop_[l])) [[unlikely]] topStale_ = true;
     const uint16_t mine = link[c];
     const uint16_t theirs = link[l];
     count_[l] = uint16_t(k);
@@ -165,4 +178,14 @@ class AdaptiveHuffmanTree {
   std::vector<uint16_t> count_;
   std::vector<uint16_t> link_;
   std::vector<uint16_t> up_;
+  // The decoder's shortcut through the first kTopBits levels, which change
+  // rarely: for each value of the next kTopBits bits, the node the walk
+  // reaches (a leaf, or the node kTopBits levels down) in the low 16 bits and
+  // the bits taken above them. inTop_ marks the internal nodes the table
+  // passes through, topFloor_ is the lowest of them (kNoTop before the first
+  // build), and topStale_ asks for a new table before the next walk.
+  uint16_t topFloor_ = kNoTop;
+  bool topStale_ = true;
+  std::vector<uint8_t> inTop_;
+  uint32_t top_[kTopSize];
 };

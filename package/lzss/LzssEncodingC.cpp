@@ -49,7 +49,7 @@ class BitReader {
     }
     // Walks the tree from the root, one bit per level, to a leaf and returns
     // the leaf's position.
-    bool Leaf(const AdaptiveHuffmanTree& tree, int& leaf)
+    bool Leaf(AdaptiveHuffmanTree& tree, int& leaf)
     {
         if (end_ - p_ >= 8) {
             // Branch-free top-up to 56-63 bits. The buffer's bits above the
@@ -132,7 +132,7 @@ class BitWriter {
 };
 
 // Reads one symbol and counts it in the model.
-bool ReadSymbol(BitReader& reader, AdaptiveHuffmanTree& tree, int& symbol)
+[[gnu::always_inline]] inline bool ReadSymbol(BitReader& reader, AdaptiveHuffmanTree& tree, int& symbol)
 {
     int leaf;
     if (!reader.Leaf(tree, leaf)) return false;

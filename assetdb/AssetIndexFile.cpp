@@ -44,6 +44,9 @@
 // identifier of another machine (replaced). Everything else that does not fit rejects the file.
 #include "assetdb/AssetIndexFile.h"
 
+#include "assetdb/RecordFiling.h"
+#include "engine/Thread.h"
+
 #include "soup/ChunkedSoup.h"
 #include "soup/SoupRef.h"
 #include "soup/Stream.h"
@@ -500,56 +503,110 @@ static_assert(kMinRecordBytes == 100);
 
 // ---------------------------------------------------------------- sections
 
-// Records of a loaded index are made in blocks (one allocation for many records); each record
-// shares its block's ownership, so a block is freed when the last of its records is dropped.
-constexpr size_t kRecordBlockSize = 512;
-
-// Returns whether the record array came out in name order. Each record is compared with the one
-// before while both are still in the cache; a check over the whole array afterwards costs more.
-// Records enter the map in batches: the map's slots are spread over megabytes, and look-ups
-// made back to back wait for memory together instead of one by one between records (a quarter
-// of the load of a large index).
-bool ReadRecords(IndexReader& in, uint32_t version, VLXAssetIndex& index)
+// Skipping a record checks exactly what reading it checks (every length against the bytes left),
+// so a file that skips cleanly also reads cleanly.
+template <size_t I>
+inline void SkipField(IndexReader& in, uint32_t version, bool& hasInstalledPath)
 {
-    constexpr size_t kInsertBatch = 16;
-    uint32_t count = in.Count(kMinRecordBytes);
+    constexpr RecordField f = kRecordFields[I];
+    if constexpr (f.since > kIndexOldest)
+        if (version < f.since)
+            return;
+    if constexpr (f.until < kIndexCurrent)
+        if (version > f.until)
+            return;
+    if constexpr (f.needsInstalledPath)
+        if (!hasInstalledPath)
+            return;
+    if constexpr (f.type == FieldType::Text) {
+        const uint32_t n = in.U32();
+        const bool taken = in.Take(n) != nullptr;
+        if constexpr (f.text == &R::installedPath)
+            hasInstalledPath = taken && n != 0 && n < 0x10000;
+    } else {
+        in.Take(StoredSize(f.type));
+    }
+}
+
+template <size_t... I>
+void SkipFields(IndexReader& in, uint32_t version, std::index_sequence<I...>)
+{
+    bool hasInstalledPath = false;
+    (SkipField<I>(in, version, hasInstalledPath), ...);
+}
+
+constexpr size_t kRecordBlockSize = 512;
+// From this many records on, a second thread reads part of them; below it, starting the thread
+// costs more than it saves.
+constexpr uint32_t kSplitReadFrom = 4096;
+// The second thread's share of the records, in percent: the first thread also files every record
+// into the map and the array, so it reads fewer.
+constexpr uint64_t kSecondThreadShare = 60;
+
+// Reads count records in blocks and hands each block to `take` with the number read into it.
+template <typename TakeBlock>
+void ReadRecordBlocks(IndexReader& in, uint32_t version, uint32_t generation, uint32_t count, TakeBlock&& take)
+{
+    for (uint32_t i = 0; i < count && !in.Failed();) {
+        const size_t blockSize = std::min<size_t>(kRecordBlockSize, count - i);
+        // Default-initialised: the members' own initialisers run, without zeroing the block first.
+        VLXRecordBlock block = std::make_shared_for_overwrite<VLXAssetRecord[]>(blockSize);
+        size_t read = 0;
+        while (read < blockSize) {
+            ReadRecord(in, version, generation, block[read]);
+            if (in.Failed())
+                break;
+            ++read;
+        }
+        i += uint32_t(read);
+        take(std::move(block), read);
+    }
+}
+
+// Sets whether the record array came out in name order and how many threads read the records.
+// A large index is read by two threads:
+// a quick skip over the first records finds where the second thread starts, then both read and
+// prepare their records at once, and the records enter the map and the array in file order.
+void ReadRecords(IndexReader& in, uint32_t version, VLXAssetIndex& index, VLXIndexReadResult& result)
+{
+    const uint32_t count = in.Count(kMinRecordBytes);
     index.records.reserve(count);
     index.array.reserve(count);
-    bool sorted = true;
-    std::shared_ptr<VLXAssetRecord[]> block;
-    size_t used = 0, blockSize = 0;
-    VLXAssetRecordRef pending[kInsertBatch];
-    size_t pendingCount = 0;
-    auto insertPending = [&] {
-        for (size_t k = 0; k < pendingCount; ++k)
-            // A KUID stored twice replaces the earlier record in its place: the order is not known.
-            if (!index.Insert(std::move(pending[k])))
-                sorted = false;
-        pendingCount = 0;
-    };
-    const VLXAssetRecord* previous = nullptr;
-    for (uint32_t i = 0; i < count && !in.Failed(); ++i) {
-        if (used == blockSize) {
-            blockSize = std::min<size_t>(kRecordBlockSize, count - i);
-            // Default-initialised: the members' own initialisers run, without zeroing the block first.
-            block = std::make_shared_for_overwrite<VLXAssetRecord[]>(blockSize);
-            used = 0;
+    VLXRecordFiler filer(index);
+    auto fileBlock = [&](VLXRecordBlock block, size_t n) { filer.File(block, n); };
+    if (count >= kSplitReadFrom) {
+        const uint32_t firstCount = count - uint32_t(count * kSecondThreadShare / 100);
+        IndexReader second = in;
+        for (uint32_t i = 0; i < firstCount && !second.Failed(); ++i)
+            SkipFields(second, version, kFieldIndexes);
+        // A damaged first part is left to the plain read below, which fails where it is damaged.
+        if (!second.Failed()) {
+            std::vector<std::pair<VLXRecordBlock, size_t>> secondBlocks;
+            secondBlocks.reserve((count - firstCount) / kRecordBlockSize + 1);
+            Nox::Thread thread([&] {
+                ReadRecordBlocks(second, version, index.generation, count - firstCount,
+                                 [&](VLXRecordBlock block, size_t n) {
+                                     for (size_t k = 0; k < n; ++k)
+                                         VLXPrepareReadRecord(block[k]);
+                                     secondBlocks.emplace_back(std::move(block), n);
+                                 });
+            });
+            thread.Resume();
+            ReadRecordBlocks(in, version, index.generation, firstCount, fileBlock);
+            thread.Join();
+            for (const auto& [block, n] : secondBlocks)
+                filer.File(block, n, true);
+            if (second.Failed())
+                in.Fail(second.Reason());
+            else
+                in = second;
+            result.arraySorted = filer.Finish();
+            result.recordThreads = 2;
+            return;
         }
-        VLXAssetRecordRef record(block, &block[used++]);
-        ReadRecord(in, version, index.generation, *record);
-        if (in.Failed())
-            break;
-        VLXRebuildSearchText(*record);
-        VLXApplyLocationRules(*record);
-        if (sorted && previous && VLXShownNameLess(*record, *previous))
-            sorted = false;
-        previous = record.get();
-        pending[pendingCount++] = std::move(record);
-        if (pendingCount == kInsertBatch)
-            insertPending();
     }
-    insertPending();
-    return sorted;
+    ReadRecordBlocks(in, version, index.generation, count, fileBlock);
+    result.arraySorted = filer.Finish();
 }
 
 void WriteRecords(IndexWriter& out, const VLXAssetIndex& index)
@@ -818,10 +875,28 @@ void ReadClientId(IndexReader& in, VLXAssetIndex& index, const VLXIndexReadConte
     std::memcpy(index.clientId.data() + 4, context.machine.data(), 4);
 }
 
-// Returns whether the record array came out in name order.
-bool ReadBody(IndexReader& in, uint32_t v, VLXAssetIndex& index, const VLXIndexReadContext& context)
+// Unscrambles the body of a large index in two halves at once: the scrambling depends only on
+// the seed and each byte's file offset.
+void UnscrambleBody(std::span<uint8_t> body, uint32_t seed, uint32_t position)
 {
-    bool sorted = ReadRecords(in, v, index);
+    constexpr size_t kSplitFrom = size_t(1) << 20;
+    if (body.size() < kSplitFrom) {
+        TStreamObfuscated::UnscrambleBytes(body.data(), body.size(), seed, position);
+        return;
+    }
+    const size_t half = body.size() / 2;
+    Nox::Thread second([&] {
+        TStreamObfuscated::UnscrambleBytes(body.data() + half, body.size() - half, seed, position + uint32_t(half));
+    });
+    second.Resume();
+    TStreamObfuscated::UnscrambleBytes(body.data(), half, seed, position);
+    second.Join();
+}
+
+void ReadBody(IndexReader& in, uint32_t v, VLXAssetIndex& index, const VLXIndexReadContext& context,
+              VLXIndexReadResult& result)
+{
+    ReadRecords(in, v, index, result);
     ReadKuidMap(in, index.obsoleteMap);
     if (v >= kIndexSecondKuidMap)
         ReadKuidMap(in, index.kuidMap2);
@@ -865,7 +940,6 @@ bool ReadBody(IndexReader& in, uint32_t v, VLXAssetIndex& index, const VLXIndexR
         value = in.U32();
     ReadClientId(in, index, context);
     index.fullScanDone = in.Bool();
-    return sorted;
 }
 
 void WriteBody(IndexWriter& out, const VLXAssetIndex& index)
@@ -924,10 +998,10 @@ VLXIndexReadResult VLXReadIndex(std::span<uint8_t> image, VLXAssetIndex& index, 
             return result;
         }
         bodyStart = 16;
-        TStreamObfuscated::UnscrambleBytes(image.data() + bodyStart, image.size() - bodyStart, seed, uint32_t(bodyStart));
+        UnscrambleBody(image.subspan(bodyStart), seed, uint32_t(bodyStart));
     }
     IndexReader body(image.subspan(bodyStart));
-    result.arraySorted = ReadBody(body, result.version, index, context);
+    ReadBody(body, result.version, index, context, result);
     if (body.Failed()) {
         result.reason = body.Reason();
         result.arraySorted = false;

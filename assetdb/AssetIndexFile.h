@@ -50,6 +50,9 @@ struct VLXIndexReadResult {
     const char* reason = nullptr;  // why the file was rejected
     // The record array came out in name order (VLXRecordNameLess), so SortArray has nothing to do.
     bool arraySorted = false;
+    // How many threads read the records: 2 for a large index, whose second part a second thread
+    // reads (found by skipping the first part) while the first is read.
+    int recordThreads = 1;
 };
 
 // Reads a whole file image (scrambled bodies are unscrambled in place). The index is cleared

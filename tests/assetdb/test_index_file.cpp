@@ -2,9 +2,11 @@
 #include "IndexFileSample.h"
 
 #include "assetdb/AssetIndexFile.h"
+#include "tests/assetdb/GeneratedIndex.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -374,6 +376,92 @@ TEST(IndexFile, DuplicateKuidKeepsOneRecord)
     EXPECT_EQ(2u, index.array.size());
     EXPECT_EQ(2u, index.records.size());
     EXPECT_EQ("Zulu", index.Lookup(KUID(123, 456, 0))->displayName);
+}
+
+// Large indexes are read by two threads; whatever the version, and wherever in the records a
+// damage, a break of the name order or a repeated KUID lies, the result is that of reading them
+// one by one.
+std::vector<VLXAssetRecord> LargeRecords()
+{
+    std::vector<VLXAssetRecord> records;
+    for (const VLXAssetRecordRef& r : generated::Index(10000, 5).array)
+        records.push_back(*r);
+    return records;
+}
+
+TEST(IndexFile, LargeIndexReadsRecordForRecordAtEveryVersion)
+{
+    sample::Options options;
+    options.records = LargeRecords();
+    for (uint32_t v : {20u, 27u, 36u}) {
+        SCOPED_TRACE(v);
+        VLXAssetIndex index;
+        VLXIndexReadResult result = Read(sample::BuildFile(v, 8, options), index);
+        ASSERT_TRUE(result.ok) << result.reason;
+        EXPECT_EQ(2, result.recordThreads);
+        EXPECT_TRUE(result.arraySorted);
+        ASSERT_EQ(options.records.size(), index.array.size());
+        for (size_t i = 0; i < options.records.size(); ++i) {
+            const VLXAssetRecord& want = options.records[i];
+            ASSERT_EQ(index.array[i].get(), index.Lookup(want.kuid));
+            ExpectRecord(Expected(want, v), *index.array[i]);
+            EXPECT_EQ(want.searchText, index.array[i]->searchText);
+        }
+    }
+}
+
+TEST(IndexFile, LargeIndexDamageOrderAndRepeatsAnywhere)
+{
+    const std::vector<VLXAssetRecord> records = LargeRecords();
+    const size_t n = records.size();
+    for (size_t at : {size_t(1), n / 4, 2 * n / 5, n / 2, 3 * n / 4, n - 1}) {
+        SCOPED_TRACE(at);
+        {
+            // Shown names of at - 1 and at exchanged: the order breaks there only.
+            sample::Options options;
+            options.records = records;
+            const std::string before = records[at - 1].ShownName(), after = records[at].ShownName();
+            ASSERT_NE(before, after);
+            options.records[at - 1].displayName = after;
+            options.records[at].displayName = before;
+            VLXAssetIndex index;
+            VLXIndexReadResult result = Read(sample::BuildFile(36, 2, options), index);
+            ASSERT_TRUE(result.ok) << result.reason;
+            EXPECT_EQ(2, result.recordThreads);
+            EXPECT_FALSE(result.arraySorted);
+            EXPECT_EQ(n, index.array.size());
+        }
+        {
+            // The KUID of the first record again: the later record takes the first's place.
+            sample::Options options;
+            options.records = records;
+            options.records[at].kuid = records[0].kuid;
+            VLXAssetIndex index;
+            VLXIndexReadResult result = Read(sample::BuildFile(36, 2, options), index);
+            ASSERT_TRUE(result.ok) << result.reason;
+            EXPECT_FALSE(result.arraySorted);
+            ASSERT_EQ(n - 1, index.array.size());
+            EXPECT_EQ(index.array[0].get(), index.Lookup(records[0].kuid));
+            EXPECT_EQ(records[at].name, index.array[0]->name);
+        }
+        {
+            // The length of this record's name runs past the end (version 33: not scrambled).
+            sample::Options options;
+            options.records = records;
+            options.records[at].name = "damaged here " + std::to_string(at);
+            std::vector<uint8_t> file = sample::BuildFile(33, 0, options);
+            const std::string& name = options.records[at].name;
+            auto text = std::search(file.begin(), file.end(), name.begin(), name.end());
+            ASSERT_NE(file.end(), text);
+            const uint32_t huge = 0xFFFFFF00u;
+            std::memcpy(&*(text - 4), &huge, 4);
+            VLXAssetIndex index;
+            VLXIndexReadResult result = Read(file, index);
+            EXPECT_FALSE(result.ok);
+            EXPECT_STREQ("truncated", result.reason);
+            EXPECT_TRUE(index.array.empty() && index.records.empty());
+        }
+    }
 }
 
 }  // namespace

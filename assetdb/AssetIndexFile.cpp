@@ -536,9 +536,6 @@ void SkipFields(IndexReader& in, uint32_t version, std::index_sequence<I...>)
 }
 
 constexpr size_t kRecordBlockSize = 512;
-// From this many records on, a second thread reads part of them; below it, starting the thread
-// costs more than it saves.
-constexpr uint32_t kSplitReadFrom = 4096;
 // The second thread's share of the records, in percent: the first thread also files every record
 // into the map and the array, so it reads fewer.
 constexpr uint64_t kSecondThreadShare = 60;
@@ -567,14 +564,15 @@ void ReadRecordBlocks(IndexReader& in, uint32_t version, uint32_t generation, ui
 // A large index is read by two threads:
 // a quick skip over the first records finds where the second thread starts, then both read and
 // prepare their records at once, and the records enter the map and the array in file order.
-void ReadRecords(IndexReader& in, uint32_t version, VLXAssetIndex& index, VLXIndexReadResult& result)
+void ReadRecords(IndexReader& in, uint32_t version, VLXAssetIndex& index, const VLXIndexReadContext& context,
+                 VLXIndexReadResult& result)
 {
     const uint32_t count = in.Count(kMinRecordBytes);
     index.records.reserve(count);
     index.array.reserve(count);
     VLXRecordFiler filer(index);
     auto fileBlock = [&](VLXRecordBlock block, size_t n) { filer.File(block, n); };
-    if (count >= kSplitReadFrom) {
+    if (count >= std::max(context.twoThreadRecords, 2u)) {
         const uint32_t firstCount = count - uint32_t(count * kSecondThreadShare / 100);
         IndexReader second = in;
         for (uint32_t i = 0; i < firstCount && !second.Failed(); ++i)
@@ -896,7 +894,7 @@ void UnscrambleBody(std::span<uint8_t> body, uint32_t seed, uint32_t position)
 void ReadBody(IndexReader& in, uint32_t v, VLXAssetIndex& index, const VLXIndexReadContext& context,
               VLXIndexReadResult& result)
 {
-    ReadRecords(in, v, index, result);
+    ReadRecords(in, v, index, context, result);
     ReadKuidMap(in, index.obsoleteMap);
     if (v >= kIndexSecondKuidMap)
         ReadKuidMap(in, index.kuidMap2);

@@ -42,6 +42,9 @@ struct VLXIndexReadContext {
     std::array<uint8_t, 4> machine{};       // machine bytes of the client identifier
     std::function<uint32_t()> random;       // random numbers for a new client identifier
     std::function<void(const std::string&)> log;  // one engine log line
+    // From this many records on, two threads read them (below it, starting a thread costs more
+    // than it saves); tests and fuzzing lower it to reach that path with small files.
+    uint32_t twoThreadRecords = 4096;
 };
 
 struct VLXIndexReadResult {

@@ -280,7 +280,14 @@ TEST(IndexFile, RejectsEveryTruncation)
                 std::memcpy(cut.data() + 8, &size, 4);  // a consistent size field: only the body is short
             }
             VLXAssetIndex index;
-            ASSERT_FALSE(Read(cut, index).ok) << "version " << v << " cut at " << n;
+            const VLXIndexReadResult result = Read(cut, index);
+            ASSERT_FALSE(result.ok) << "version " << v << " cut at " << n;
+            // Read by two threads (the sample has two records): rejected for the same reason.
+            VLXIndexReadContext twoThreads = Context();
+            twoThreads.twoThreadRecords = 2;
+            const VLXIndexReadResult split = VLXReadIndex(cut, index, twoThreads);
+            ASSERT_FALSE(split.ok) << "version " << v << " cut at " << n;
+            ASSERT_STREQ(result.reason, split.reason) << "version " << v << " cut at " << n;
         }
     }
 }

@@ -538,7 +538,7 @@ void SkipFields(IndexReader& in, uint32_t version, std::index_sequence<I...>)
 constexpr size_t kRecordBlockSize = 512;
 // The second thread's share of the records, in percent: the first thread also files every record
 // into the map and the array, so it reads fewer.
-constexpr uint64_t kSecondThreadShare = 60;
+constexpr uint64_t kSecondThreadShare = 67;
 
 // Reads count records in blocks and hands each block to `take` with the number read into it.
 template <typename TakeBlock>
@@ -561,9 +561,9 @@ void ReadRecordBlocks(IndexReader& in, uint32_t version, uint32_t generation, ui
 }
 
 // Sets whether the record array came out in name order and how many threads read the records.
-// A large index is read by two threads:
-// a quick skip over the first records finds where the second thread starts, then both read and
-// prepare their records at once, and the records enter the map and the array in file order.
+// A large index is read by two threads: a quick skip over the first records finds where the
+// second thread starts, then both read and prepare their records at once, and the records enter
+// the map and the array in file order.
 void ReadRecords(IndexReader& in, uint32_t version, VLXAssetIndex& index, const VLXIndexReadContext& context,
                  VLXIndexReadResult& result)
 {

@@ -384,19 +384,30 @@ constexpr RecordField kRecordFields[] = {
 // Records are read and written by unrolling kRecordFields at compile time: each field becomes
 // straight-line code with its member and type fixed, and only the version and installedPath
 // conditions are left to run time. A loaded index passes every record through here.
-template <size_t I>
-inline void ReadField(IndexReader& in, uint32_t version, uint32_t generation, R& r)
+
+// Whether field I is stored in a record of `version`; hasInstalledPath() is asked only for the
+// fields stored with an installedPath.
+template <size_t I, typename HasInstalledPath>
+inline bool IsStored(uint32_t version, HasInstalledPath&& hasInstalledPath)
 {
     constexpr RecordField f = kRecordFields[I];
     if constexpr (f.since > kIndexOldest)
         if (version < f.since)
-            return;
+            return false;
     if constexpr (f.until < kIndexCurrent)
         if (version > f.until)
-            return;
+            return false;
     if constexpr (f.needsInstalledPath)
-        if (r.installedPath.empty())
-            return;
+        return hasInstalledPath();
+    return true;
+}
+
+template <size_t I>
+inline void ReadField(IndexReader& in, uint32_t version, uint32_t generation, R& r)
+{
+    constexpr RecordField f = kRecordFields[I];
+    if (!IsStored<I>(version, [&] { return !r.installedPath.empty(); }))
+        return;
     if constexpr (f.type == FieldType::Kuid)
         r.*f.kuid = in.Kuid();
     else if constexpr (f.type == FieldType::Text)
@@ -509,15 +520,8 @@ template <size_t I>
 inline void SkipField(IndexReader& in, uint32_t version, bool& hasInstalledPath)
 {
     constexpr RecordField f = kRecordFields[I];
-    if constexpr (f.since > kIndexOldest)
-        if (version < f.since)
-            return;
-    if constexpr (f.until < kIndexCurrent)
-        if (version > f.until)
-            return;
-    if constexpr (f.needsInstalledPath)
-        if (!hasInstalledPath)
-            return;
+    if (!IsStored<I>(version, [&] { return hasInstalledPath; }))
+        return;
     if constexpr (f.type == FieldType::Text) {
         const uint32_t n = in.U32();
         const bool taken = in.Take(n) != nullptr;

@@ -4,6 +4,7 @@
 #include "app/commands/CommandOperations.h"
 #include "engine/File.h"
 #include "engine/Path.h"
+#include "engine/TextFormat.h"
 
 #include <array>
 #include <span>
@@ -29,30 +30,17 @@ struct CommandRow {
     bool (*run)(ResultsLog&, AppContext&, const CommandArgs&);
 };
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-
 std::string Lowered(std::string_view text)
 {
     std::string out(text);
     for (char& c : out)
-        c = LowerAscii(c);
+        c = Nox::AsciiLower(c);
     return out;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    return true;
 }
 
 bool EndsWithNoCase(std::string_view text, std::string_view suffix)
 {
-    return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
+    return text.size() >= suffix.size() && Nox::EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 bool Fail(ResultsLog& log, std::string_view message)
@@ -100,7 +88,7 @@ bool HasExtensionNoCase(std::string_view path, std::string_view extension)
     size_t nameStart = path.find_last_of("/\\");
     std::string_view name = nameStart == std::string_view::npos ? path : path.substr(nameStart + 1);
     size_t dot = name.rfind('.');
-    return dot != std::string_view::npos && EqualsNoCase(name.substr(dot + 1), extension);
+    return dot != std::string_view::npos && Nox::EqualsIgnoreCase(name.substr(dot + 1), extension);
 }
 
 bool CheckPackageName(ResultsLog& log, const CommandArgs& a)
@@ -149,7 +137,7 @@ bool DoSearchByCategory(ResultsLog& log, AppContext& c, const CommandArgs& a)
     bool all = a.parameter == "-a";
     std::string expression = all ? std::string(a.argv[3]) : a.parameter;
     for (char& ch : expression)
-        ch = UpperAscii(ch);
+        ch = Nox::AsciiUpper(ch);
     return RunSearchByCategory(log, c, expression, all ? 2 : 0);
 }
 
@@ -212,7 +200,7 @@ bool IsKnownLanguageCode(std::string_view code)
     static constexpr std::string_view kCodes[] = {"US", "UK", "CN", "CZ", "NL", "FR", "DE",
                                                   "IT", "KR", "PL", "RU", "ES", "HU"};
     for (std::string_view known : kCodes)
-        if (EqualsNoCase(code, known))
+        if (Nox::EqualsIgnoreCase(code, known))
             return true;
     return false;
 }

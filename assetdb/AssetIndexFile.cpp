@@ -600,7 +600,7 @@ void ReadRecords(IndexReader& in, uint32_t version, VLXAssetIndex& index, const 
                 filer.File(block, n, true);
             if (second.Failed())
                 in.Fail(second.Reason());
-            else
+            else if (!in.Failed())
                 in = second;
             result.arraySorted = filer.Finish();
             result.recordThreads = 2;

@@ -7,6 +7,7 @@
 #include "assetdb/RegionEraLists.h"
 #include "core/interfacetext/InterfaceText.h"
 #include "engine/File.h"
+#include "engine/TextFormat.h"
 
 #include <algorithm>
 #include <limits>
@@ -172,7 +173,7 @@ std::string VLXKeywordsFromCompany(std::string_view company)
         }
         inSeparators = false;
         afterCopied = true;
-        keywords += (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+        keywords += Nox::AsciiLower(c);
     }
     return keywords;
 }

@@ -1,5 +1,6 @@
 // KUID parsing, validity, text forms and the two 8-byte binary forms.
 #include "core/KUID.h"
+#include "engine/TextFormat.h"
 
 #include <fmt/format.h>
 
@@ -55,15 +56,13 @@ void ScanNumbers(std::string_view text, int32_t* fields[], int count)
     }
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
 // Prefix match in which letters compare in either case and everything else exactly.
 bool StartsWithNoCase(std::string_view text, std::string_view prefix)
 {
     if (text.size() < prefix.size())
         return false;
     for (size_t i = 0; i < prefix.size(); ++i)
-        if (Lower(text[i]) != Lower(prefix[i]))
+        if (Nox::AsciiLower(text[i]) != Nox::AsciiLower(prefix[i]))
             return false;
     return true;
 }
@@ -136,29 +135,26 @@ KUID ParseUnchecked(std::string_view text, bool strict)
 {
     if (StartsWithNoCase(text, "<null>"))
         return KUID::Null;
-    if (StartsWithNoCase(text, "<kuid:")) {
-        std::string_view rest = text.substr(6);
-        if (strict && !MatchesShape(rest, "md:d>", true))
+    // The tagged forms: the text after the prefix, checked against its shape by the strict
+    // parser, holds a pair (user, content) or a triple (user, content, version).
+    static constexpr struct {
+        std::string_view prefix;
+        std::string_view shape;
+        bool wholeShape;
+        KUID (*read)(std::string_view);
+    } kTaggedForms[] = {
+        {"<kuid:", "md:d>", true, ReadPair},
+        {"<kuid2:", "d:d:d>", true, ReadTriple},
+        {"kuid:", "md:", false, ReadPair},
+        {"kuid2:", "md:", false, ReadTriple},
+    };
+    for (const auto& form : kTaggedForms) {
+        if (!StartsWithNoCase(text, form.prefix))
+            continue;
+        const std::string_view rest = text.substr(form.prefix.size());
+        if (strict && !MatchesShape(rest, form.shape, form.wholeShape))
             return KUID::Null;
-        return ReadPair(rest);
-    }
-    if (StartsWithNoCase(text, "<kuid2:")) {
-        std::string_view rest = text.substr(7);
-        if (strict && !MatchesShape(rest, "d:d:d>", true))
-            return KUID::Null;
-        return ReadTriple(rest);
-    }
-    if (StartsWithNoCase(text, "kuid:")) {
-        std::string_view rest = text.substr(5);
-        if (strict && !MatchesShape(rest, "md:", false))
-            return KUID::Null;
-        return ReadPair(rest);
-    }
-    if (StartsWithNoCase(text, "kuid2:")) {
-        std::string_view rest = text.substr(6);
-        if (strict && !MatchesShape(rest, "md:", false))
-            return KUID::Null;
-        return ReadTriple(rest);
+        return form.read(rest);
     }
     if (strict)
         return KUID::Null;

@@ -3,8 +3,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "engine/File.h"
+#include "engine/TextFormat.h"
 #include "soup/ACSConverter.h"
 #include "soup/ChunkedSoup.h"
 #include "soup/TDBContainerTag.h"
@@ -22,16 +24,15 @@ RawValue ChildValueAs(const ChunkRef& root, const Nox::PString& name, ChunkKind 
     return ConvertValue(from, child->GetValue(), kind);
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b)
+// The child's value converted to `kind` and read as a T; empty unless it has exactly T's size.
+template <typename T>
+std::optional<T> ChildScalar(const ChunkRef& root, const Nox::PString& name, ChunkKind kind)
 {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
+    RawValue v = ChildValueAs(root, name, kind);
+    if (!v || v->Size() != sizeof(T)) return std::nullopt;
+    T result;
+    std::memcpy(&result, v->Data(), sizeof(T));
+    return result;
 }
 
 // Copies the value or the children of `from` into `to`, which has the same kind.
@@ -60,11 +61,7 @@ SoupRef SoupRef::NewContainer() { return SoupRef(ChunkRef(new TDBContainerTag())
 
 int32_t SoupRef::GetInt(const Nox::PString& name, int32_t defaultValue) const
 {
-    RawValue v = ChildValueAs(m_root, name, ChunkKind::Integer);
-    if (!v || v->Size() != 4) return defaultValue;
-    int32_t result;
-    std::memcpy(&result, v->Data(), 4);
-    return result;
+    return ChildScalar<int32_t>(m_root, name, ChunkKind::Integer).value_or(defaultValue);
 }
 
 bool SoupRef::GetBool(const Nox::PString& name, bool defaultValue) const
@@ -74,11 +71,7 @@ bool SoupRef::GetBool(const Nox::PString& name, bool defaultValue) const
 
 float SoupRef::GetFloat(const Nox::PString& name, float defaultValue) const
 {
-    RawValue v = ChildValueAs(m_root, name, ChunkKind::Float);
-    if (!v || v->Size() != 4) return defaultValue;
-    float result;
-    std::memcpy(&result, v->Data(), 4);
-    return result;
+    return ChildScalar<float>(m_root, name, ChunkKind::Float).value_or(defaultValue);
 }
 
 std::vector<float> SoupRef::GetFloatList(const Nox::PString& name) const
@@ -206,8 +199,8 @@ SoupFormat SoupFormatFor(std::string_view fileName, std::string_view extension)
         if (dot == std::string_view::npos) return SoupFormat::Unknown;
         ext = fileName.substr(dot + 1);
     }
-    if (EqualsIgnoreCase(ext, "txt")) return SoupFormat::Text;
-    if (EqualsIgnoreCase(ext, "chump") || EqualsIgnoreCase(ext, "cdp") || EqualsIgnoreCase(ext, "cdp2"))
+    if (Nox::EqualsIgnoreCase(ext, "txt")) return SoupFormat::Text;
+    if (Nox::EqualsIgnoreCase(ext, "chump") || Nox::EqualsIgnoreCase(ext, "cdp") || Nox::EqualsIgnoreCase(ext, "cdp2"))
         return SoupFormat::Chunked;
     return SoupFormat::Unknown;
 }

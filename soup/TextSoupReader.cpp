@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/Codepage.h"
+#include "engine/TextFormat.h"
 #include "soup/ACSConverter.h"
 #include "soup/Stream.h"
 #include "soup/TDBContainerTag.h"
@@ -102,7 +103,7 @@ const Nox::PString& TextSoupReader::ReadName()
     if (!capitals) return m_names.Get(name);
     m_scratch.assign(name);
     for (char& c : m_scratch)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        c = Nox::AsciiLower(c);
     return m_names.Get(m_scratch);
 }
 

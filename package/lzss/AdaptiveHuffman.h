@@ -28,7 +28,6 @@
 // the leaf position and its scratch slot for a leaf.
 class AdaptiveHuffmanTree {
  public:
-  static constexpr uint16_t kLeaf = 0x8000;
   static constexpr uint32_t kRebuildAbove = 0x7FFF;
 
   // symbols: the alphabet size (rounded up to an even number of leaves).
@@ -55,17 +54,13 @@ class AdaptiveHuffmanTree {
 
   int Root() const noexcept { return root_; }
   bool IsLeaf(int node) const noexcept { return link_[node] >= nodes_; }
-  // For an internal node: its first child. For a leaf: kLeaf | symbol.
-  uint16_t Link(int node) const noexcept
-  {
-    return IsLeaf(node) ? uint16_t(kLeaf | SymbolAt(node)) : link_[node];
-  }
+  // The position of an internal node's first child (the second is next to it).
+  int FirstChild(int node) const noexcept { return link_[node]; }
   int LeafOf(int symbol) const noexcept { return up_[nodes_ + 2 * size_t(symbol)]; }
   // The symbol of the leaf at position leaf.
   int SymbolAt(int leaf) const noexcept { return (link_[leaf] - nodes_) >> 1; }
   int Parent(int node) const noexcept { return up_[node]; }
   uint32_t Count(int node) const noexcept { return count_[node]; }
-  int NodeCount() const noexcept { return nodes_; }
 
   // The leaf reached from the root taking one bit of bits per level, lowest
   // bit first; depth receives the number of bits taken. The tree's depth is

@@ -52,9 +52,7 @@ DecodeStatus DecodeFlagsB(const uint8_t* in, size_t size, int windowBits, Decode
         const size_t count = size_t(x) + kMinMatch;
         const uint8_t* run = reader.Bytes(count);
         if (!run) return DecodeStatus::kDamaged;
-        if (count > out.capacity - out.size) return DecodeStatus::kFull;
-        std::memcpy(out.base + out.size, run, count);
-        out.size += count;
+        if (!out.Put(run, count)) return DecodeStatus::kFull;
     }
     return DecodeStatus::kOk;
 }

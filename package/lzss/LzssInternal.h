@@ -31,6 +31,13 @@ struct DecodeOutput {
         base[size++] = byte;
         return true;
     }
+    bool Put(const uint8_t* bytes, size_t count)
+    {
+        if (count > capacity - size) return false;
+        std::memcpy(base + size, bytes, count);
+        size += count;
+        return true;
+    }
     // Copies length bytes from distance back, byte by byte in effect, so a
     // distance shorter than the length repeats the copied bytes.
     DecodeStatus Copy(size_t distance, size_t length)

@@ -225,8 +225,9 @@ TEST(LzssReference, ModelMatchesThePlainModelThroughRebuilds)
             for (int i = 0; i <= plain.root; ++i) {
                 ASSERT_EQ(tree.Count(i), plain.count[i]) << "node " << i << " step " << step;
                 ASSERT_EQ(tree.IsLeaf(i), plain.IsLeaf(i)) << "node " << i << " step " << step;
-                const int link = plain.IsLeaf(i) ? (~plain.child[i] | AdaptiveHuffmanTree::kLeaf) : plain.child[i];
-                ASSERT_EQ(tree.Link(i), link) << "node " << i << " step " << step;
+                const int link = plain.IsLeaf(i) ? tree.SymbolAt(i) : tree.FirstChild(i);
+                const int plainLink = plain.IsLeaf(i) ? ~plain.child[i] : plain.child[i];
+                ASSERT_EQ(link, plainLink) << "node " << i << " step " << step;
             }
         }
     }

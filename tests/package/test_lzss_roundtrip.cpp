@@ -164,17 +164,17 @@ TEST(LzssModel, TreeStaysConsistentThroughRebuilds)
                 ASSERT_LE(tree.Count(node), tree.Count(node + 1)) << "order at " << node << " step " << step;
                 const int parent = tree.Parent(node);
                 ASSERT_FALSE(tree.IsLeaf(parent));
-                ASSERT_TRUE(tree.Link(parent) == node || tree.Link(parent) + 1 == node);
+                ASSERT_TRUE(tree.FirstChild(parent) == node || tree.FirstChild(parent) + 1 == node);
             }
             for (int node = 0; node <= root; ++node) {
                 if (tree.IsLeaf(node)) continue;
-                const int child = tree.Link(node);
+                const int child = tree.FirstChild(node);
                 ASSERT_EQ(tree.Count(node), tree.Count(child) + tree.Count(child + 1)) << "node " << node;
             }
             for (int s = 0; s < symbols; ++s) {
                 const int leaf = tree.LeafOf(s);
                 ASSERT_TRUE(tree.IsLeaf(leaf));
-                ASSERT_EQ(tree.Link(leaf) & ~AdaptiveHuffmanTree::kLeaf, s);
+                ASSERT_EQ(tree.SymbolAt(leaf), s);
             }
         }
         EXPECT_GT(rebuilds, 5);
